@@ -316,16 +316,25 @@ TEST_F(SimulatorTest, FlagsAFrameThatArrivesWhileStillAnswering) {
 
 TEST_F(SimulatorTest, AnswersAfterThePortIsReopened) {
     sim.PutCard(RecordOf(kGuestRecord));
-    for (int round = 0; round < 3; ++round) {
-        SCOPED_TRACE(round);
-        HostPort port(sim.LinkPath());
-        ASSERT_TRUE(port.IsOpen());
+    // Closed for a while as between two requests, or opened again at once;
+    // held exclusively as a serial library holds its port, or not.
+    const struct {
+        std::chrono::milliseconds closedFor;
+        bool exclusive;
+    } rounds[] = {{30ms, false}, {0ms, false}, {30ms, true}, {0ms, true}, {0ms, true}};
+    for (const auto &round : rounds) {
+        SCOPED_TRACE(testing::Message() << round.closedFor.count() << " ms closed, exclusive " << round.exclusive);
+        std::this_thread::sleep_for(round.closedFor);
+        HostPort port(sim.LinkPath(), round.exclusive);
+        ASSERT_TRUE(port.IsOpen()) << "open failed: " << std::strerror(port.OpenErrno());
+        if (round.exclusive) {
+            HostPort other(sim.LinkPath(), true);
+            EXPECT_FALSE(other.IsOpen()) << "a second holder is kept out";
+        }
         EXPECT_EQ(port.Exchange(kReadFrame, 20).size(), 20u);
-        port.Close();
-        std::this_thread::sleep_for(30ms); // closed for a while, as between two requests
     }
     EXPECT_FALSE(sim.HungUp());
-    EXPECT_EQ(sim.Frames().size(), 3u);
+    EXPECT_EQ(sim.Frames().size(), std::size(rounds));
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -58,9 +60,19 @@ private:
 
 class HostPort {
 public:
-    explicit HostPort(const std::string &path) {
+    // exclusive: held the way a serial library holds its port (flock, then
+    // exclusive mode); the open fails when another holds it so.
+    explicit HostPort(const std::string &path, bool exclusive = false) {
         fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         openErrno_ = fd_ < 0 ? errno : 0;
+        if (fd_ >= 0 && exclusive) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+                openErrno_ = errno;
+                Close();
+                return;
+            }
+            ioctl(fd_, TIOCEXCL);
+        }
         if (fd_ >= 0) {
             termios tio{};
             tcgetattr(fd_, &tio);
