@@ -187,6 +187,17 @@ TEST(IniFileWrite, KeepsTheFileMode) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+TEST(IniFileWrite, LinkToTheFileStaysALink) {
+    TTempDir dir;
+    WriteWholeFile(dir / "real.ini", "[S]\r\nKey=1\r\n");
+    ASSERT_EQ(symlink("real.ini", (dir / "Option.ini").c_str()), 0);
+    TIniFile(dir / "Option.ini").WriteString("S", "Key", "2");
+    struct stat info {};
+    ASSERT_EQ(lstat((dir / "Option.ini").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadWholeFile(dir / "real.ini"), "[S]\r\nKey=2\r\n");
+}
+
 TEST(IniFileWrite, FolderThatIsAFileCannotBeWritten) {
     TTempDir dir;
     WriteWholeFile(dir / "folder", "a file where the folder should be");

@@ -250,8 +250,10 @@ TEST_F(OptionFile, CounterAdvancesModulo16777214AndSaves) {
     }
 }
 
-TEST_F(OptionFile, ConcurrentCardNumbersAreDistinct) {
-    TOption option(Path);
+TEST(OptionCounter, ConcurrentCardNumbersAreDistinct) {
+    TTempDir dir(MemoryFolder());
+    const std::string path = dir / "Option.ini";
+    TOption option(path);
     option.Load();
     constexpr int Threads = 4, PerThread = 25;
     std::vector<std::vector<int64_t>> numbers(Threads);
@@ -274,7 +276,7 @@ TEST_F(OptionFile, ConcurrentCardNumbersAreDistinct) {
     EXPECT_EQ(distinct.size(), size_t{Threads * PerThread});
     EXPECT_EQ(*distinct.begin(), 2);
     EXPECT_EQ(*distinct.rbegin(), 1 + Threads * PerThread);
-    TOption reloaded(Path);
+    TOption reloaded(path);
     reloaded.Load();
     EXPECT_EQ(reloaded.CurrentCardNo, 1 + Threads * PerThread);
 }

@@ -12,13 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A fresh folder under the system's temporary folder, removed with all it
-// holds when the object goes.
+// A fresh folder under the system's temporary folder (or under base),
+// removed with all it holds when the object goes.
 class TTempDir {
 public:
-    TTempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "state-test-XXXXXX").string();
+    explicit TTempDir(const std::filesystem::path &base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "state-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed");
         Path_ = pattern + "/";
@@ -39,6 +38,15 @@ public:
 private:
     std::string Path_;
 };
+
+// A folder in memory where there is one: flushing to disk costs nothing
+// there, for tests of many writes that are about locking, not disks.
+inline std::filesystem::path MemoryFolder() {
+    std::error_code ignored;
+    return std::filesystem::is_directory("/dev/shm", ignored)
+               ? std::filesystem::path("/dev/shm")
+               : std::filesystem::temp_directory_path();
+}
 
 inline bool FileExists(const std::string &path) {
     struct stat info {};
