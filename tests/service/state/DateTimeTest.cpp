@@ -79,6 +79,8 @@ TEST(DateTime, InvalidPartsAndValuesRefused) {
     EXPECT_THROW(DecodeDateTime(NAN), EConvertError);
     EXPECT_THROW(DecodeDateTime(1e300), EConvertError);
     EXPECT_THROW(DecodeDateTime(2958466.0), EConvertError);
+    // The last millisecond of 9999-12-31 rounded up would be year 10000.
+    EXPECT_THROW(DecodeDateTime(2958466.0 - 2e-9), EConvertError);
 }
 
 struct TFormatCase {
