@@ -182,7 +182,7 @@ TEST_F(RecordDatabase, MissingFileLoggedThenRecovered) {
 }
 
 TEST_F(RecordDatabase, FileThatIsNoDatabaseLoggedAtStart) {
-    WriteWholeFile(DatabasePath, "Standard Jet DB, or anything else");
+    WriteWholeFile(DatabasePath, "plain text, not a database");
     TDoorlockRecordManager manager(DatabasePath, Log);
     ASSERT_EQ(LogMessages().size(), 1u);
     EXPECT_NE(LogMessages()[0].find("not a database"), std::string::npos) << LogMessages()[0];
