@@ -90,17 +90,17 @@ TEST(PortPath, LowSixteenBitsPickTheComPortAndOthersMeanCom1)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.portNo);
-        EXPECT_EQ(en24::PortPath(c.portNo), c.path);
+        EXPECT_STREQ(en24::PortPath(c.portNo), c.path);
     }
 }
 
 TEST(PortPath, EnvironmentNamesTheDevice)
 {
     ComEnv com2(2, "/tmp/encoder-on-com2");
-    EXPECT_EQ(en24::PortPath(2), "/tmp/encoder-on-com2");
-    EXPECT_EQ(en24::PortPath(65538), "/tmp/encoder-on-com2");
+    EXPECT_STREQ(en24::PortPath(2), "/tmp/encoder-on-com2");
+    EXPECT_STREQ(en24::PortPath(65538), "/tmp/encoder-on-com2");
     ComEnv com1(1, "");
-    EXPECT_EQ(en24::PortPath(9), "/dev/ttyS0"); // empty: the default
+    EXPECT_STREQ(en24::PortPath(9), "/dev/ttyS0"); // empty: the default
 }
 
 TEST(OpenPosixPort, SetsRaw8N1AtTheSpeedAndKeepsTheRest)
@@ -181,32 +181,60 @@ TEST(OpenPosixPort, HeldPortIsAccessDenied)
     EXPECT_EQ(en24::ClosePosixPort(again), EN24_OK);
 }
 
+// Runs check as user nobody in a child process when we are root (root may
+// open anything and ignores TIOCEXCL), else right here. check returns 0 for
+// success, else a small number to report.
+int AsOrdinaryUser(const std::string &device, int (*check)())
+{
+    if (::geteuid() != 0)
+        return check();
+    const passwd *nobody = ::getpwnam("nobody");
+    if (nobody == nullptr || ::chown(device.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
+        return 201;
+    const pid_t child = ::fork();
+    if (child < 0)
+        return 202;
+    if (child == 0) {
+        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
+            ::_exit(203);
+        ::_exit(check());
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 204;
+    return WEXITSTATUS(status);
+}
+
 TEST(OpenPosixPort, PortWithoutPermissionIsAccessDenied)
 {
     Pty pty;
     ASSERT_TRUE(pty.Ok());
-    ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0600), 0);
     ComEnv com1(1, pty.SlavePath());
-    if (::geteuid() != 0) {
-        // Someone else's device: make ours unreadable instead.
-        ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0000), 0);
-        EXPECT_EQ(en24::OpenPosixPort(1, 9600), EN24_ERR_ACCESS);
-        return;
-    }
-    // Root may open anything: try as an ordinary user in a child process.
-    const passwd *nobody = ::getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
-            ::_exit(100);
-        ::_exit(-en24::OpenPosixPort(1, 9600));
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), -EN24_ERR_ACCESS);
+    // The device belongs to the user who runs the check, with no rights for anyone.
+    ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0000), 0);
+    EXPECT_EQ(AsOrdinaryUser(pty.SlavePath(), [] { return -en24::OpenPosixPort(1, 9600); }), -EN24_ERR_ACCESS);
+}
+
+TEST(ClosePosixPort, PortOpensAgainWhileAnotherProgramKeepsTheDeviceOpen)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    ComEnv com1(1, pty.SlavePath());
+    // Another program's descriptor keeps the terminal itself open throughout.
+    const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    EXPECT_EQ(AsOrdinaryUser(pty.SlavePath(), [] {
+                  for (int round = 0; round < 2; ++round) {
+                      const int32_t handle = en24::OpenPosixPort(1, 9600);
+                      if (handle <= 0)
+                          return -handle;
+                      if (en24::ClosePosixPort(handle) != EN24_OK)
+                          return 200;
+                  }
+                  return 0;
+              }),
+              0);
+    ::close(other);
 }
 
 TEST(ClosePosixPort, SecondCloseFails)
