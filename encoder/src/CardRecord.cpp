@@ -1,5 +1,7 @@
 #include "CardRecord.h"
 
+#include "Frame.h"
+
 namespace en24 {
 
 namespace {
@@ -350,14 +352,6 @@ CardRecord EraseRecord()
     return record;
 }
 
-void WriteRecordText(const CardRecord &record, char *text)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (size_t i = 0; i < record.size(); ++i) {
-        text[2 * i] = kDigits[record[i] >> 4];
-        text[2 * i + 1] = kDigits[record[i] & 0x0F];
-    }
-    text[2 * record.size()] = '\0';
-}
+void WriteRecordText(const CardRecord &record, char *text) { HexText(record.data(), record.size(), text); }
 
 } // namespace en24
