@@ -597,7 +597,7 @@ int Records(const Options &options, std::ostream &out, std::ostream &err)
 {
     AllowOnly(options, {"port"});
     const int32_t portNo = options.Port();
-    static char text[4097];
+    char text[4097];
     const int32_t result = GetRecord(portNo, text);
     if (result == 0) {
         err << "en24: port COM" << portNo << " could not be opened for the record download\n";
