@@ -40,19 +40,21 @@ void SetTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-QLabel* AddLabel(QWidget* parent, const QString& text, int left, int top, int width, int height,
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,
                  bool red = false)
 {
     auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
     label->setFont(SongFont(9));
     SetTextColour(label, red ? QColor(Qt::red) : QGuiApplication::palette().color(QPalette::WindowText));
     Place(label, left, top, width, height);
     return label;
 }
 
-QLineEdit* AddTextBox(QWidget* parent, int left, int top, int width, int height, double points = 10.5)
+QLineEdit* AddTextBox(QWidget* parent, const char* name, int left, int top, int width, int height, double points = 10.5)
 {
     auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
     box->setFont(SongFont(points, true));
     Place(box, left, top, width, height);
     return box;
@@ -69,17 +71,19 @@ void MakeDisplayOnly(QLineEdit* box)
     box->setPalette(palette);
 }
 
-QPushButton* AddButton(QWidget* parent, const QString& caption, int left, int top, int width, int height)
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height)
 {
     auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
     button->setFont(SongFont(9));
     Place(button, left, top, width, height);
     return button;
 }
 
-QGroupBox* AddFrame(QWidget* parent, const QString& caption, int left, int top, int width, int height)
+QGroupBox* AddFrame(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height)
 {
     auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
     frame->setFont(SongFont(10.5));
     SetTextColour(frame, Qt::red);
     Place(frame, left, top, width, height);
@@ -101,6 +105,7 @@ CardemoForm::CardemoForm(std::string libraryFile, CardemoHooks hooks, QWidget* p
           return std::move(hooks);
       }())
 {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("M1卡Demo演示程序"));
     setFont(SongFont(9));
     setFixedSize(Pixels(kWindowWidth), Pixels(kWindowHeight));
@@ -129,50 +134,51 @@ void CardemoForm::BuildControls()
 {
     // Port area: the option buttons and the two port buttons belong to the window and lie
     // over the frame; the hotel id belongs to the frame.
-    Frame1 = AddFrame(this, QStringLiteral("端口操作"), 120, 120, 8055, 1335);
+    Frame1 = AddFrame(this, "Frame1", QStringLiteral("端口操作"), 120, 120, 8055, 1335);
     constexpr std::array<int, 6> optionLefts{240, 1320, 2400, 3360, 4320, 5280};
     for (std::size_t i = 0; i < Options.size(); ++i) {
         Options[i] = new QRadioButton(QStringLiteral("COM%1").arg(i + 1), this);
+        Options[i]->setObjectName(QStringLiteral("Option%1").arg(i + 1));
         Options[i]->setFont(SongFont(9));
         Place(Options[i], optionLefts[i], 360, 1215, 495);
     }
     Options[0]->setChecked(true);
-    Command1 = AddButton(this, QStringLiteral("打开端口"), 6480, 360, 1215, 375);
-    Command2 = AddButton(this, QStringLiteral("关闭端口"), 6480, 840, 1215, 375);
-    AddLabel(Frame1, QStringLiteral("酒店标识："), 240, 840, 1095, 255);
-    txtCoID = AddTextBox(Frame1, 1200, 840, 1575, 270);
-    AddLabel(Frame1, QStringLiteral("（0-16383）"), 3000, 840, 1575, 255, true);
+    Command1 = AddButton(this, "Command1", QStringLiteral("打开端口"), 6480, 360, 1215, 375);
+    Command2 = AddButton(this, "Command2", QStringLiteral("关闭端口"), 6480, 840, 1215, 375);
+    AddLabel(Frame1, "Label23", QStringLiteral("酒店标识："), 240, 840, 1095, 255);
+    txtCoID = AddTextBox(Frame1, "txtCoID", 1200, 840, 1575, 270);
+    AddLabel(Frame1, "Label24", QStringLiteral("（0-16383）"), 3000, 840, 1575, 255, true);
 
     // Card area.
-    Frame2 = AddFrame(this, QStringLiteral("卡片操作"), 120, 1560, 8055, 3735);
-    AddLabel(Frame2, QStringLiteral("发卡流水号："), 240, 360, 1215, 255);
-    txtCardNo = AddTextBox(Frame2, 1440, 360, 1575, 270);
-    AddLabel(Frame2, QStringLiteral("（1-16777214）"), 3240, 360, 1575, 255, true);
-    AddLabel(Frame2, QStringLiteral("锁号："), 240, 840, 1095, 255);
-    txtLockNo = AddTextBox(Frame2, 1440, 840, 1575, 270);
-    AddLabel(Frame2, QStringLiteral("客人代："), 3840, 840, 1095, 255);
-    txtDai = AddTextBox(Frame2, 4920, 840, 855, 270);
-    AddLabel(Frame2, QStringLiteral("（0-255循环）"), 6000, 840, 1575, 255, true);
-    AddLabel(Frame2, QStringLiteral("锁号组成：栋号1位,层号2位,房间编号3位"), 240, 1200, 4935, 375, true);
-    AddLabel(Frame2, QStringLiteral("串口句柄："), 5520, 1200, 1335, 375);
-    txtHandle = AddTextBox(Frame2, 5520, 1680, 1935, 495, 12);
+    Frame2 = AddFrame(this, "Frame2", QStringLiteral("卡片操作"), 120, 1560, 8055, 3735);
+    AddLabel(Frame2, "Label22", QStringLiteral("发卡流水号："), 240, 360, 1215, 255);
+    txtCardNo = AddTextBox(Frame2, "txtCardNo", 1440, 360, 1575, 270);
+    AddLabel(Frame2, "Label2", QStringLiteral("（1-16777214）"), 3240, 360, 1575, 255, true);
+    AddLabel(Frame2, "Label27", QStringLiteral("锁号："), 240, 840, 1095, 255);
+    txtLockNo = AddTextBox(Frame2, "txtLockNo", 1440, 840, 1575, 270);
+    AddLabel(Frame2, "Label1", QStringLiteral("客人代："), 3840, 840, 1095, 255);
+    txtDai = AddTextBox(Frame2, "txtDai", 4920, 840, 855, 270);
+    AddLabel(Frame2, "Label5", QStringLiteral("（0-255循环）"), 6000, 840, 1575, 255, true);
+    AddLabel(Frame2, "Label28", QStringLiteral("锁号组成：栋号1位,层号2位,房间编号3位"), 240, 1200, 4935, 375, true);
+    AddLabel(Frame2, "Label6", QStringLiteral("串口句柄："), 5520, 1200, 1335, 375);
+    txtHandle = AddTextBox(Frame2, "txtHandle", 5520, 1680, 1935, 495, 12);
     MakeDisplayOnly(txtHandle);
-    AddLabel(Frame2, QStringLiteral("退房时间："), 240, 1800, 1095, 255);
-    txtETime = AddTextBox(Frame2, 1200, 1800, 3495, 375);
-    AddLabel(Frame2, QStringLiteral("卡数据："), 240, 2400, 975, 255);
-    txtStrHex = AddTextBox(Frame2, 1200, 2400, 6495, 375);
+    AddLabel(Frame2, "Label29", QStringLiteral("退房时间："), 240, 1800, 1095, 255);
+    txtETime = AddTextBox(Frame2, "txtETime", 1200, 1800, 3495, 375);
+    AddLabel(Frame2, "Label3", QStringLiteral("卡数据："), 240, 2400, 975, 255);
+    txtStrHex = AddTextBox(Frame2, "txtStrHex", 1200, 2400, 6495, 375);
     MakeDisplayOnly(txtStrHex);
 
     // Button row, over the lower part of the card area.
-    cmdtest = AddButton(this, QStringLiteral("测试"), 240, 4560, 1215, 495);
-    cmdbuzzer = AddButton(this, QStringLiteral("蜂鸣"), 1560, 4560, 1095, 495);
-    cmdwritecard = AddButton(this, QStringLiteral("制宾客卡"), 2760, 4560, 1215, 495);
-    cmdreadcard = AddButton(this, QStringLiteral("读卡"), 4080, 4560, 1095, 495);
-    cmdreset = AddButton(this, QStringLiteral("恢复到默认值"), 5280, 4560, 1455, 495);
-    cmdExit = AddButton(this, QStringLiteral("退出"), 6840, 4560, 1215, 495);
+    cmdtest = AddButton(this, "cmdtest", QStringLiteral("测试"), 240, 4560, 1215, 495);
+    cmdbuzzer = AddButton(this, "cmdbuzzer", QStringLiteral("蜂鸣"), 1560, 4560, 1095, 495);
+    cmdwritecard = AddButton(this, "cmdwritecard", QStringLiteral("制宾客卡"), 2760, 4560, 1215, 495);
+    cmdreadcard = AddButton(this, "cmdreadcard", QStringLiteral("读卡"), 4080, 4560, 1095, 495);
+    cmdreset = AddButton(this, "cmdreset", QStringLiteral("恢复到默认值"), 5280, 4560, 1455, 495);
+    cmdExit = AddButton(this, "cmdExit", QStringLiteral("退出"), 6840, 4560, 1215, 495);
 
     // Usage notes.
-    Frame3 = AddFrame(this, QStringLiteral("使用说明"), 120, 5400, 8055, 1695);
+    Frame3 = AddFrame(this, "Frame3", QStringLiteral("使用说明"), 120, 5400, 8055, 1695);
     const std::array<QString, 5> notes{
         QStringLiteral("1,选择相应的端口打开之后，才能进行发卡读卡等操作； "),
         QStringLiteral("2,按说明正确填写相应信息是能否发卡成功的关键步骤； "),
@@ -180,8 +186,9 @@ void CardemoForm::BuildControls()
         QStringLiteral("4,发卡流水号即卡号，是卡的唯一标识，每发一张卡，发卡流水号加1；"),
         QStringLiteral("5,“测试”为测试动态库，不涉及端口操作。"),
     };
+    constexpr std::array<const char*, 5> noteNames{"Label7", "Label8", "Label9", "Label11", "Label12"};
     for (std::size_t i = 0; i < notes.size(); ++i)
-        AddLabel(Frame3, notes[i], 360, 360 + 240 * static_cast<int>(i), 7455, 255, true);
+        AddLabel(Frame3, noteNames[i], notes[i], 360, 360 + 240 * static_cast<int>(i), 7455, 255, true);
 }
 
 FormState CardemoForm::State() const

@@ -62,7 +62,10 @@ void CardemoLogic::Refuse(const QString& text)
 void CardemoLogic::Start(FormState& form)
 {
     RestoreDefaults(form);
+    form.openEnabled = true;
     form.closeEnabled = false;
+    form.cardButtonsEnabled = false;
+    form.exitEnabled = true;
 }
 
 void CardemoLogic::RestoreDefaults(FormState& form)

@@ -51,7 +51,7 @@ class CardemoLogic {
 public:
     CardemoLogic(std::string libraryFile, CardemoHooks hooks);
 
-    // The window opens: defaults set, "关闭端口" disabled.
+    // The window opens: defaults set, only "打开端口", "测试", "恢复到默认值" and "退出" enabled.
     void Start(FormState& form);
     void RestoreDefaults(FormState& form);   // 恢复到默认值
     void OpenPort(FormState& form);          // 打开端口
