@@ -121,6 +121,10 @@ void CardemoLogic::ClosePort(FormState& form)
 
 void CardemoLogic::Beep()
 {
+    // "蜂鸣" stays enabled after a failed open has cleared the handle; 0 is no port but
+    // standard input, so it is not handed on. Nothing is shown either way.
+    if (portHandle_ < 1 || portClosed_)
+        return;
     Call<decltype(&::Buzzer)>("Buzzer", portHandle_);
 }
 

@@ -17,6 +17,9 @@
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace cardemo;
 using en24sim::EncoderSimulator;
 
@@ -239,8 +242,18 @@ private slots:
         QCOMPARE(form->Logic().PortHandle(), handle);
         QCOMPARE(form->txtHandle->text(), QString::number(handle));
 
-        // The handle is closed already; the window says so and changes nothing.
+        // The handle is closed already; the window says so and changes nothing. The number
+        // may have gone to another descriptor since; that one stays open.
+        const int other = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        if (other != handle) {
+            QCOMPARE(dup2(other, handle), handle);
+            close(other);
+        }
         form->Command2->click();
+        const bool stillOpen = fcntl(handle, F_GETFD) != -1;
+        close(handle);
+        QVERIFY(stillOpen);
         QCOMPARE(recorder_.Last(), "关闭串口失败");
         QVERIFY(form->Command2->isEnabled());
         QVERIFY(form->cmdExit->isEnabled());
@@ -279,6 +292,32 @@ private slots:
         form->cmdreadcard->click();
         QCOMPARE(recorder_.Last(), "串口没有打开");
         QCOMPARE(WriteFrames(*sim_), 0u);
+    }
+
+    // After a failed open the handle is 0 while "蜂鸣" stays enabled; descriptor 0 must not
+    // receive the buzzer frame. Standard input is a pipe here, so a frame would show up in it.
+    void BeepAfterAFailedOpenSendsNothing()
+    {
+        const auto form = NewForm();
+        Open(*form);
+        form->Options[1]->setChecked(true);
+        form->Command1->click();
+        QCOMPARE(form->Logic().PortHandle(), 0);
+        QVERIFY(form->cmdbuzzer->isEnabled());
+
+        int pipeEnds[2];
+        QCOMPARE(pipe2(pipeEnds, O_NONBLOCK), 0);
+        const int savedInput = dup(STDIN_FILENO);
+        dup2(pipeEnds[1], STDIN_FILENO);
+        form->cmdbuzzer->click();
+        dup2(savedInput, STDIN_FILENO);
+        close(savedInput);
+        char byte;
+        const auto got = read(pipeEnds[0], &byte, 1);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        QCOMPARE(got, -1);
+        QCOMPARE(sim_->BeepCount(), 0);
     }
 
     void MakesAndReadsAGuestCardWithTheDefaults()
