@@ -43,8 +43,6 @@ struct FormState {
     bool closeEnabled = false;        // 关闭端口
     bool cardButtonsEnabled = false;  // 蜂鸣, 制宾客卡, 读卡
     bool exitEnabled = true;          // 退出
-
-    bool operator==(const FormState&) const = default;
 };
 
 class CardemoLogic {
