@@ -244,15 +244,16 @@ private slots:
 
         // The handle is closed already; the window says so and changes nothing. The number
         // may have gone to another descriptor since; that one stays open.
-        const int other = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        QVERIFY(other >= 0);
-        if (other != handle) {
-            QCOMPARE(dup2(other, handle), handle);
-            close(other);
-        }
+        const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        QVERIFY(devNull >= 0);
+        // The lowest free number from `handle` on is `handle` itself unless something took it.
+        const int placed = fcntl(handle, F_GETFD) == -1 ? fcntl(devNull, F_DUPFD_CLOEXEC, handle) : -1;
+        QVERIFY(fcntl(handle, F_GETFD) != -1);
         form->Command2->click();
         const bool stillOpen = fcntl(handle, F_GETFD) != -1;
-        close(handle);
+        if (placed >= 0)
+            close(placed);
+        close(devNull);
         QVERIFY(stillOpen);
         QCOMPARE(recorder_.Last(), "关闭串口失败");
         QVERIFY(form->Command2->isEnabled());
