@@ -1,0 +1,514 @@
+// Cardemo end to end: its window and button logic driving the real libEN24_C1.so, loaded at
+// run time, against the encoder simulator on a pseudo-terminal. Message boxes are recorded,
+// never shown.
+
+#include "CardemoForm.h"
+#include "CardemoLogic.h"
+#include "EncoderSimulator.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace cardemo;
+using en24sim::EncoderSimulator;
+
+namespace {
+
+// A day whose tomorrow the card can hold: card years run from 2000 to 2015.
+const QDate kToday(2015, 6, 10);
+constexpr int kPorts = 6;
+
+struct Message {
+    QString text;
+    MessageIcon icon;
+};
+
+// Stands in for the message boxes and the program's end.
+struct Recorder {
+    std::vector<Message> messages;
+    std::optional<int> exitCode;
+
+    CardemoHooks Hooks(QDate today = kToday)
+    {
+        return {[this](const QString& text, MessageIcon icon) { messages.push_back({text, icon}); },
+                [this](int code) { exitCode = code; }, [today] { return today; }};
+    }
+    QString Last() const { return messages.empty() ? QString() : messages.back().text; }
+};
+
+QByteArray PortVariable(int portNo)
+{
+    return "EN24_COM" + QByteArray::number(portNo);
+}
+
+QString Hex(const EncoderSimulator::Record& record)
+{
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(record.data()), 12).toHex().toUpper());
+}
+
+bool IsWriteFrame(const std::vector<uint8_t>& frame)
+{
+    return frame.size() > 2 && frame[2] == 0xEC;
+}
+
+std::size_t WriteFrames(const EncoderSimulator& sim)
+{
+    std::size_t count = 0;
+    for (const auto& frame : sim.Frames())
+        count += IsWriteFrame(frame) ? 1 : 0;
+    return count;
+}
+
+// A card as it comes to the hotel: any record will be overwritten.
+const EncoderSimulator::Record kBlankCard{};
+
+} // namespace
+
+Q_DECLARE_METATYPE(MessageIcon)
+
+class CardemoTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<EncoderSimulator> sim_;
+    Recorder recorder_;
+
+    // COM<portNo> becomes the simulator; every other port is a path that does not exist.
+    void RouteToSimulator(int portNo)
+    {
+        for (int n = 1; n <= kPorts; ++n)
+            qputenv(PortVariable(n), (n == portNo ? sim_->LinkPath() : (dir_->path() + "/absent").toStdString()).c_str());
+    }
+
+    std::unique_ptr<CardemoForm> NewForm(QDate today = kToday)
+    {
+        return std::make_unique<CardemoForm>(kLibraryFileName, recorder_.Hooks(today));
+    }
+
+    // Opens COM1 through the window and checks that it worked.
+    void Open(CardemoForm& form)
+    {
+        form.Options[0]->setChecked(true);
+        form.Command1->click();
+        QVERIFY(form.Logic().PortHandle() >= 1);
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        sim_ = std::make_unique<EncoderSimulator>((dir_->path() + "/com1").toStdString());
+        RouteToSimulator(1);
+        recorder_ = {};
+    }
+    void cleanup()
+    {
+        for (int n = 1; n <= kPorts; ++n)
+            qunsetenv(PortVariable(n));
+        sim_.reset();
+        dir_.reset();
+    }
+
+    void StartsWithTheDefaults()
+    {
+        const auto form = NewForm();
+        QCOMPARE(form->txtCoID->text(), "1343");
+        QCOMPARE(form->txtCardNo->text(), "123456");
+        QCOMPARE(form->txtLockNo->text(), "105001");
+        QCOMPARE(form->txtDai->text(), "0");
+        QCOMPARE(form->txtETime->text(), "2015/06/11 14:00");
+        QCOMPARE(form->txtStrHex->text(), "");
+        QCOMPARE(form->txtHandle->text(), "");
+        QVERIFY(form->Options[0]->isChecked());
+        QVERIFY(form->Command1->isEnabled());
+        QVERIFY(!form->Command2->isEnabled());
+        QVERIFY(!form->cmdbuzzer->isEnabled());
+        QVERIFY(!form->cmdwritecard->isEnabled());
+        QVERIFY(!form->cmdreadcard->isEnabled());
+        QVERIFY(form->cmdtest->isEnabled());
+        QVERIFY(form->cmdreset->isEnabled());
+        QVERIFY(form->cmdExit->isEnabled());
+        QVERIFY(!form->txtHandle->isEnabled());
+        QVERIFY(!form->txtStrHex->isEnabled());
+        QCOMPARE(form->Logic().PortHandle(), 0);
+        QCOMPARE(form->windowTitle(), "M1卡Demo演示程序");
+        QCOMPARE(form->size(), QSize(549, 480));
+    }
+
+    void ControlsStandWhereDesigned_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");   // empty for text boxes
+        QTest::addColumn<QRect>("place");       // pixels within the control's container
+        QTest::addColumn<double>("points");
+        QTest::addColumn<bool>("red");
+        QTest::newRow("port frame") << "Frame1" << "端口操作" << QRect(8, 8, 537, 89) << 10.5 << true;
+        QTest::newRow("COM6 on the window") << "Option6" << "COM6" << QRect(352, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("close button") << "Command2" << "关闭端口" << QRect(432, 56, 81, 25) << 9.0 << false;
+        QTest::newRow("hotel id label in its frame") << "Label23" << "酒店标识：" << QRect(16, 56, 73, 17) << 9.0 << false;
+        QTest::newRow("hotel id range") << "Label24" << "（0-16383）" << QRect(200, 56, 105, 17) << 9.0 << true;
+        QTest::newRow("hotel id box") << "txtCoID" << "" << QRect(80, 56, 105, 18) << 10.5 << false;
+        QTest::newRow("card number range") << "Label2" << "（1-16777214）" << QRect(216, 24, 105, 17) << 9.0 << true;
+        QTest::newRow("lock number hint") << "Label28" << "锁号组成：栋号1位,层号2位,房间编号3位" << QRect(16, 80, 329, 25) << 9.0 << true;
+        QTest::newRow("port handle box") << "txtHandle" << "" << QRect(368, 112, 129, 33) << 12.0 << false;
+        QTest::newRow("card data box") << "txtStrHex" << "" << QRect(80, 160, 433, 25) << 10.5 << false;
+        QTest::newRow("restore button") << "cmdreset" << "恢复到默认值" << QRect(352, 304, 97, 33) << 9.0 << false;
+        QTest::newRow("usage frame") << "Frame3" << "使用说明" << QRect(8, 360, 537, 113) << 10.5 << true;
+        QTest::newRow("last usage note") << "Label12" << "5,“测试”为测试动态库，不涉及端口操作。" << QRect(24, 88, 497, 17) << 9.0 << true;
+    }
+    void ControlsStandWhereDesigned()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, place);
+        QFETCH(double, points);
+        QFETCH(bool, red);
+        const auto form = NewForm();
+        const auto* control = form->findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), place);
+        QCOMPARE(control->font().pointSizeF(), points);
+        QCOMPARE(control->font().families().value(0), "宋体");
+        // A text box draws its text in the Text colour, everything else in WindowText.
+        const auto role = qobject_cast<const QLineEdit*>(control) ? QPalette::Text : QPalette::WindowText;
+        QCOMPARE(control->palette().color(role) == QColor(Qt::red), red);
+        if (const auto* label = qobject_cast<const QLabel*>(control))
+            QCOMPARE(label->text(), caption);
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+            QCOMPARE(button->text(), caption);
+        else if (const auto* frame = qobject_cast<const QGroupBox*>(control))
+            QCOMPARE(frame->title(), caption);
+        else
+            QVERIFY(qobject_cast<const QLineEdit*>(control)->font().bold());
+    }
+
+    void TestNeedsNoPort()
+    {
+        const auto form = NewForm();
+        form->cmdtest->click();
+        QCOMPARE(recorder_.messages.size(), 1u);
+        QCOMPARE(recorder_.Last(), "测试结果为：2008");
+        QCOMPARE(recorder_.messages.back().icon, MessageIcon::None);
+        QVERIFY(sim_->Frames().empty());
+    }
+
+    // The port number of the chosen option button reaches the library: only that port leads
+    // to the simulator. Open, then close twice.
+    void OpensAndClosesEachPort_data()
+    {
+        QTest::addColumn<int>("portNo");
+        for (int n = 1; n <= kPorts; ++n)
+            QTest::addRow("COM%d", n) << n;
+    }
+    void OpensAndClosesEachPort()
+    {
+        QFETCH(int, portNo);
+        RouteToSimulator(portNo);
+        const auto form = NewForm();
+        form->Options[static_cast<std::size_t>(portNo - 1)]->setChecked(true);
+
+        form->Command1->click();
+        const int handle = form->Logic().PortHandle();
+        QVERIFY2(handle >= 1, qPrintable(recorder_.Last()));
+        QCOMPARE(recorder_.Last(), QString::number(handle)); // the bare result
+        QCOMPARE(form->txtHandle->text(), QString::number(handle));
+        QVERIFY(form->Command1->isEnabled());
+        QVERIFY(form->Command2->isEnabled());
+        QVERIFY(form->cmdbuzzer->isEnabled());
+        QVERIFY(form->cmdwritecard->isEnabled());
+        QVERIFY(form->cmdreadcard->isEnabled());
+        QVERIFY(!form->cmdExit->isEnabled());
+
+        form->Command2->click();
+        QCOMPARE(recorder_.Last(), "关闭串口成功");
+        QVERIFY(form->Command1->isEnabled());
+        QVERIFY(form->Command2->isEnabled());
+        QVERIFY(!form->cmdbuzzer->isEnabled());
+        QVERIFY(!form->cmdwritecard->isEnabled());
+        QVERIFY(!form->cmdreadcard->isEnabled());
+        QVERIFY(form->cmdExit->isEnabled());
+        QCOMPARE(form->Logic().PortHandle(), handle);
+        QCOMPARE(form->txtHandle->text(), QString::number(handle));
+
+        // The handle is closed already; the window says so and changes nothing. The number
+        // may have gone to another descriptor since; that one stays open.
+        const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        QVERIFY(devNull >= 0);
+        // The lowest free number from `handle` on is `handle` itself unless something took it.
+        const int placed = fcntl(handle, F_GETFD) == -1 ? fcntl(devNull, F_DUPFD_CLOEXEC, handle) : -1;
+        QVERIFY(fcntl(handle, F_GETFD) != -1);
+        form->Command2->click();
+        const bool stillOpen = fcntl(handle, F_GETFD) != -1;
+        if (placed >= 0)
+            close(placed);
+        close(devNull);
+        QVERIFY(stillOpen);
+        QCOMPARE(recorder_.Last(), "关闭串口失败");
+        QVERIFY(form->Command2->isEnabled());
+        QVERIFY(form->cmdExit->isEnabled());
+        QCOMPARE(recorder_.messages.size(), 3u);
+    }
+
+    void FailedOpenKeepsTheButtons()
+    {
+        const auto form = NewForm();
+        // From the start: only the result is shown.
+        form->Options[1]->setChecked(true);
+        form->Command1->click();
+        QCOMPARE(recorder_.Last(), "-80");
+        QVERIFY(!form->Command2->isEnabled());
+        QVERIFY(!form->cmdreadcard->isEnabled());
+        QVERIFY(form->cmdExit->isEnabled());
+        QCOMPARE(form->Logic().PortHandle(), 0);
+        form->Command2->click(); // still disabled
+        QCOMPARE(recorder_.messages.size(), 1u);
+
+        // After a good open: the buttons stay as they were, but the handle is gone.
+        Open(*form);
+        const QString shown = form->txtHandle->text();
+        form->Options[1]->setChecked(true);
+        form->Command1->click();
+        QCOMPARE(recorder_.Last(), "-80");
+        QCOMPARE(form->Logic().PortHandle(), 0);
+        QCOMPARE(form->txtHandle->text(), shown);
+        QVERIFY(form->Command2->isEnabled());
+        QVERIFY(form->cmdwritecard->isEnabled());
+        QVERIFY(!form->cmdExit->isEnabled());
+
+        form->cmdwritecard->click();
+        QCOMPARE(recorder_.Last(), "请先打开串口");
+        QCOMPARE(recorder_.messages.back().icon, MessageIcon::Warning);
+        form->cmdreadcard->click();
+        QCOMPARE(recorder_.Last(), "串口没有打开");
+        QCOMPARE(WriteFrames(*sim_), 0u);
+    }
+
+    // After a failed open the handle is 0 while "蜂鸣" stays enabled; descriptor 0 must not
+    // receive the buzzer frame. Standard input is a pipe here, so a frame would show up in it.
+    void BeepAfterAFailedOpenSendsNothing()
+    {
+        const auto form = NewForm();
+        Open(*form);
+        form->Options[1]->setChecked(true);
+        form->Command1->click();
+        QCOMPARE(form->Logic().PortHandle(), 0);
+        QVERIFY(form->cmdbuzzer->isEnabled());
+
+        int pipeEnds[2];
+        QCOMPARE(pipe2(pipeEnds, O_NONBLOCK), 0);
+        const int savedInput = dup(STDIN_FILENO);
+        dup2(pipeEnds[1], STDIN_FILENO);
+        form->cmdbuzzer->click();
+        dup2(savedInput, STDIN_FILENO);
+        close(savedInput);
+        char byte;
+        const auto got = read(pipeEnds[0], &byte, 1);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        QCOMPARE(got, -1);
+        QCOMPARE(sim_->BeepCount(), 0);
+    }
+
+    void MakesAndReadsAGuestCardWithTheDefaults()
+    {
+        sim_->PutCard(kBlankCard);
+        const auto form = NewForm();
+        Open(*form);
+
+        form->cmdbuzzer->click();
+        QVERIFY(sim_->WaitForFrames(1, std::chrono::seconds(2)));
+        QCOMPARE(sim_->BeepCount(), 1);
+
+        form->cmdwritecard->click();
+        QCOMPARE(recorder_.Last(), "制作宾客卡成功");
+        // Card 123456, kind 0x68 (LLock), hotel 1343, lock 1-05-001, generation 0,
+        // check-out 2015-06-11 14:00.
+        const EncoderSimulator::Record expected{0x01, 0xE2, 0x40, 0x68, 0x05, 0x3F,
+                                                0x01, 0x15, 0x00, 0xF6, 0x0B, 0x70};
+        const auto card = sim_->Card();
+        QVERIFY(card);
+        QCOMPARE(Hex(*card), Hex(expected));
+        QCOMPARE(form->txtStrHex->text(), Hex(expected));
+        QCOMPARE(form->txtCardNo->text(), "123456"); // not counted up
+
+        form->txtCardNo->setText("1");
+        form->txtCoID->setText("9");
+        form->txtLockNo->setText("000000");
+        form->cmdreadcard->click();
+        QCOMPARE(recorder_.Last(), "卡类型：6");
+        QCOMPARE(form->txtCardNo->text(), "123456");
+        QCOMPARE(form->txtCoID->text(), "01343");
+        QCOMPARE(form->txtLockNo->text(), "105001");
+        QCOMPARE(form->txtETime->text(), "2015/06/11 14:00");
+        QCOMPARE(form->txtDai->text(), "0");
+        QCOMPARE(form->txtStrHex->text(), Hex(expected));
+
+        form->Command2->click();
+        QCOMPARE(recorder_.Last(), "关闭串口成功");
+        form->cmdExit->click();
+        QCOMPARE(recorder_.exitCode, 0);
+    }
+
+    // Texts are read for their leading number: hotel id "12abc" is 12, generation " 3 " is 3.
+    void TypedNumbersGiveTheirLeadingValue()
+    {
+        sim_->PutCard(kBlankCard);
+        const auto form = NewForm();
+        Open(*form);
+        form->txtCoID->setText("12abc");
+        form->txtDai->setText(" 3 ");
+        form->txtETime->setText("2008-12-31 14:59");
+        form->cmdwritecard->click();
+        QCOMPARE(recorder_.Last(), "制作宾客卡成功");
+        const auto card = sim_->Card();
+        QVERIFY(card);
+        // Hotel 12, generation 3, check-out 2008-12-31 14:59.
+        QCOMPARE(Hex(*card), "01E24068000C0115038CFF73");
+    }
+
+    // What the window refuses before the library is called, and what the library refuses.
+    void GuestCardRefusals_data()
+    {
+        QTest::addColumn<QString>("field");     // object name of the text box changed
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<MessageIcon>("icon");
+        const QString lock = "请正确输入锁号";
+        const QString generation = "请正确输入客人代：须为0至255之间的整数";
+        const QString date = "请正确输入退房时间，格式为“年/月/日 时:分”，例如 2015/06/30 14:00";
+        const QString refusedByLibrary = "制作宾客卡失败，请检查写卡信息 错误代码为：0";
+        QTest::newRow("lock number of five") << "txtLockNo" << "10500" << lock << MessageIcon::Error;
+        QTest::newRow("lock number of seven") << "txtLockNo" << "1050011" << lock << MessageIcon::Error;
+        QTest::newRow("no lock number") << "txtLockNo" << "" << lock << MessageIcon::Error;
+        QTest::newRow("generation 256") << "txtDai" << "256" << generation << MessageIcon::Error;
+        QTest::newRow("generation -1") << "txtDai" << "-1" << generation << MessageIcon::Error;
+        QTest::newRow("generation rounds to 256") << "txtDai" << "255.5" << generation << MessageIcon::Error;
+        QTest::newRow("hotel id past 32 bits") << "txtCoID" << "2147483648" << "请正确输入酒店标识：数值超出32位整数的范围" << MessageIcon::Error;
+        QTest::newRow("card number past 32 bits") << "txtCardNo" << "-2147483649" << "请正确输入发卡流水号：数值超出32位整数的范围" << MessageIcon::Error;
+        QTest::newRow("30 February") << "txtETime" << "2015/02/30 14:00" << date << MessageIcon::Error;
+        QTest::newRow("check-out in words") << "txtETime" << "明天" << date << MessageIcon::Error;
+        QTest::newRow("check-out next century") << "txtETime" << "2105/01/01 14:00" << "请正确输入退房时间：年份须在2000年至2099年之间" << MessageIcon::Error;
+        QTest::newRow("empty card number") << "txtCardNo" << "" << refusedByLibrary << MessageIcon::None;
+        QTest::newRow("hotel id 16383") << "txtCoID" << "16383" << refusedByLibrary << MessageIcon::None;
+        QTest::newRow("room 128") << "txtLockNo" << "105128" << refusedByLibrary << MessageIcon::None;
+        QTest::newRow("check-out after 2015") << "txtETime" << "2016/01/01 14:00" << refusedByLibrary << MessageIcon::None;
+    }
+    void GuestCardRefusals()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(MessageIcon, icon);
+        sim_->PutCard(kBlankCard);
+        const auto form = NewForm();
+        Open(*form);
+        form->txtStrHex->setText("earlier");
+        const std::size_t framesBefore = sim_->Frames().size();
+
+        auto* box = form->findChild<QLineEdit*>(field);
+        QVERIFY(box);
+        box->setText(text);
+        form->cmdwritecard->click();
+
+        QCOMPARE(recorder_.Last(), message);
+        QCOMPARE(recorder_.messages.back().icon, icon);
+        QCOMPARE(sim_->Frames().size(), framesBefore);
+        QCOMPARE(Hex(*sim_->Card()), Hex(kBlankCard));
+        QCOMPARE(form->txtStrHex->text(), "earlier");
+    }
+
+    // The defaults on a day after 2015: tomorrow's year does not fit the card, and the
+    // library refuses the card with 0 before the encoder sees a frame.
+    void DefaultsAfter2015AreRefusedByTheLibrary()
+    {
+        sim_->PutCard(kBlankCard);
+        const auto form = NewForm(QDate(2026, 12, 11));
+        QCOMPARE(form->txtETime->text(), "2026/12/12 14:00");
+        Open(*form);
+        form->cmdwritecard->click();
+        QCOMPARE(recorder_.Last(), "制作宾客卡失败，请检查写卡信息 错误代码为：0");
+        QCOMPARE(WriteFrames(*sim_), 0u);
+    }
+
+    void FailedWriteShowsItsCode()
+    {
+        sim_->RemoveCard();
+        const auto form = NewForm();
+        Open(*form);
+        form->cmdwritecard->click();
+        QCOMPARE(recorder_.Last(), "制作宾客卡失败，请检查写卡信息 错误代码为：-101");
+        QCOMPARE(form->txtStrHex->text(), "");
+    }
+
+    // No card data: the result 0 is the card number and the boxes take the blank buffer.
+    void ReadWithoutACardShowsTheCode()
+    {
+        sim_->RemoveCard();
+        const auto form = NewForm();
+        Open(*form);
+        form->cmdreadcard->click();
+        QCOMPARE(recorder_.Last(), "卡类型： ");
+        QCOMPARE(form->txtCardNo->text(), "0");
+        QCOMPARE(form->txtCoID->text(), "     ");
+        QCOMPARE(form->txtLockNo->text(), "      ");
+    }
+
+    void RestoreDefaultsLeavesPortAndButtons()
+    {
+        const auto form = NewForm();
+        Open(*form);
+        const int handle = form->Logic().PortHandle();
+        for (auto* box : {form->txtCoID, form->txtCardNo, form->txtLockNo, form->txtDai, form->txtETime,
+                          form->txtStrHex})
+            box->setText("x");
+        form->cmdreset->click();
+        QCOMPARE(form->txtCoID->text(), "1343");
+        QCOMPARE(form->txtCardNo->text(), "123456");
+        QCOMPARE(form->txtLockNo->text(), "105001");
+        QCOMPARE(form->txtDai->text(), "0");
+        QCOMPARE(form->txtETime->text(), "2015/06/11 14:00");
+        QCOMPARE(form->txtStrHex->text(), "");
+        QCOMPARE(form->txtHandle->text(), "");
+        QCOMPARE(form->Logic().PortHandle(), handle);
+        QVERIFY(form->Command2->isEnabled());
+        QVERIFY(form->cmdreadcard->isEnabled());
+        QVERIFY(!form->cmdExit->isEnabled());
+    }
+
+    void MissingLibraryIsNamed_data()
+    {
+        QTest::addColumn<QString>("libraryFile");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("no library file") << "/nonexistent/libEN24_C1.so" << "cmdtest" << "/nonexistent/libEN24_C1.so";
+        QTest::newRow("library without the export") << "libc.so.6" << "Command1" << "OpenPort";
+    }
+    void MissingLibraryIsNamed()
+    {
+        QFETCH(QString, libraryFile);
+        QFETCH(QString, button);
+        QFETCH(QString, missing);
+        CardemoForm form(libraryFile.toStdString(), recorder_.Hooks());
+        form.findChild<QPushButton*>(button)->click();
+        QCOMPARE(recorder_.messages.size(), 1u);
+        QVERIFY2(recorder_.Last().contains(missing), qPrintable(recorder_.Last()));
+        QCOMPARE(recorder_.messages.back().icon, MessageIcon::Error);
+        QCOMPARE(recorder_.exitCode, 1);
+        QVERIFY(!form.Command2->isEnabled());
+    }
+};
+
+QTEST_MAIN(CardemoTest)
+#include "CardemoTest.moc"
