@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "Inspector.h"
+#include "En24Tool.h"
 
 int main(int argc, char **argv)
 {

@@ -1,4 +1,4 @@
-#include "Inspector.h"
+#include "En24Tool.h"
 
 #include <charconv>
 #include <cstdio>

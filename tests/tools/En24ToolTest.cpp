@@ -14,7 +14,7 @@
 
 #include "EN24_C1.h"
 #include "EncoderSimulator.h"
-#include "Inspector.h"
+#include "En24Tool.h"
 
 namespace {
 
