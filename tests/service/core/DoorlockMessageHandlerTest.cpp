@@ -10,6 +10,7 @@
 #include "BaseDoorlockUnit.h"
 #include "ClientMdb.h"
 #include "DoorlockMessageHandlerUnit.h"
+#include "NorvikDoorLockUnit.h"
 #include "ServiceStateUnit.h"
 #include "ServiceTestSupport.h"
 
@@ -445,4 +446,33 @@ TEST(RequestText, ValidUtf8IsKeptAndAnythingElseBecomesEmpty)
         EXPECT_EQ(IsValidUtf8(c.bytes), c.valid);
         EXPECT_EQ(DecodeRequestText(c.bytes), c.valid ? c.bytes : std::string());
     }
+}
+
+TEST(NorvikDoorLock, HotelIdMustBeADecimalInteger)
+{
+    struct {
+        const char *text;
+        std::optional<int32_t> value; // nothing: a conversion failure
+    } cases[] = {{"1343", 1343},  {"0", 0},          {"+7", 7},        {"-1", -1},
+                 {"16383", 16383}, {"", std::nullopt}, {" 1", std::nullopt}, {"1 ", std::nullopt},
+                 {"12x", std::nullopt}, {"0x10", std::nullopt}, {"$10", std::nullopt},
+                 {"2147483648", std::nullopt}, {"+", std::nullopt}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        if (c.value) {
+            EXPECT_EQ(HotelIdToInt(c.text), *c.value);
+        } else {
+            EXPECT_THROW(HotelIdToInt(c.text), EConvertError);
+        }
+    }
+}
+
+TEST(NorvikDoorLock, CheckOutTimeTextTakesTheDateFromOneValueAndTheTimeFromTheOther)
+{
+    EXPECT_EQ(CheckOutTimeText(EncodeDateTime(2008, 6, 22, 12, 0), EncodeDateTime(2008, 6, 22, 12, 0)),
+              "0806221200");
+    EXPECT_EQ(CheckOutTimeText(EncodeDateTime(2008, 6, 22), EncodeDateTime(1999, 1, 1, 9, 5, 59)),
+              "0806220905");
+    EXPECT_EQ(CheckOutTimeText(EncodeDateTime(2016, 1, 1, 0, 0), EncodeDateTime(2016, 1, 1, 23, 59)),
+              "1601012359");
 }

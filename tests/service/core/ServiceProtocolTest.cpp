@@ -193,3 +193,20 @@ TEST_F(ServiceFixture, APortInUseIsReportedAfterTheStartLine)
     EXPECT_EQ(Shown, std::vector<std::string>{"门锁接口监听服务器已经启动..."});
     EXPECT_FALSE(Service->Listening());
 }
+
+TEST_F(ServiceFixture, WritesTheEncoderRefusesStillUseUpTheirNumber)
+{
+    StartService({"HotelID=1343", "CurrentCardNo=16777213"});
+    Sim->PutCard(ErasedCard);
+    // After 16777213 the counter gives 0, which no card may carry.
+    EXPECT_EQ(Send(IssueCardRequest()).Received, DoorResponse("500", "发卡失败", 0));
+    EXPECT_EQ(IniValue(Dir.Path(), "CurrentCardNo"), "0");
+    // A check-out after 2015 cannot be put on a card.
+    TIssueCardFields late;
+    late.CheckOutDate = "2016-01-01";
+    EXPECT_EQ(Send(IssueCardRequest(late)).Received, DoorResponse("500", "发卡失败", 1));
+    EXPECT_EQ(IniValue(Dir.Path(), "CurrentCardNo"), "1");
+    const auto log = Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "写卡失败, 错误代码 r=0"), 2);
+    EXPECT_EQ(Sim->Frames().size(), 0u); // refused before the encoder is asked
+}
