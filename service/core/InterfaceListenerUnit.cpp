@@ -69,7 +69,17 @@ public:
         Listen(port);
         Port_ = Acceptor_.local_endpoint().port();
         Accept();
-        IoThread_ = std::thread([this] { Io_.run(); });
+        IoThread_ = std::thread([this] {
+            // A handler that throws (out of memory, say) costs its connection,
+            // not the listener.
+            for (;;) {
+                try {
+                    Io_.run();
+                    return;
+                } catch (...) {
+                }
+            }
+        });
     }
 
     ~TImpl()
