@@ -32,5 +32,7 @@ TDateTime IncMinute(TDateTime value, int64_t minutes);
 std::string FormatDateTime(std::string_view pattern, TDateTime value);
 
 // Reads a date and time with the service's fixed settings: "yyyy-MM-dd",
-// optionally a blank and "hh:mm" or "hh:mm:ss". Throws EConvertError.
+// optionally a blank and "hh:mm" or "hh:mm:ss" (then ".zzz" allowed);
+// one-digit month, day, hour, minute and second too; blanks around the text
+// are ignored. A date is required. Throws EConvertError.
 TDateTime StrToDateTime(std::string_view text);

@@ -36,6 +36,9 @@ public:
                             TDateTime opratingTime);
 
 private:
+    // Opens the connection when it is not open; throws with the reason.
+    void Open();
+
     std::string DatabaseFile_;
     TLogFile &Log_;
     sqlite3 *Connection_ = nullptr;
