@@ -12,13 +12,15 @@ class Port {
 public:
     virtual ~Port() = default;
 
-    // One write call of the whole buffer. False when the call itself failed.
+    // One write call of the whole buffer. False when the call itself failed
+    // or the bytes could not all be handed over within the write time-out.
     virtual bool Write(const uint8_t *data, size_t count) = 0;
 
-    // One read call: returns within about 10 ms of its start (or of the last
-    // byte) with whatever arrived, possibly nothing. Returns the number of
-    // bytes read (0 to count), or -1 when the call itself failed (including a
-    // device that hung up).
+    // One read call: returns as soon as count bytes arrived, else about 10 ms
+    // after the call started (one deadline for the whole call, not per byte)
+    // with whatever arrived, possibly nothing. Returns the number of bytes
+    // read (0 to count), or -1 when the call itself failed; a device that hung
+    // up is a failed call, never "nothing yet".
     virtual int Read(uint8_t *buffer, size_t count) = 0;
 
     // Drop what is waiting to go out / what has come in.
