@@ -61,12 +61,8 @@ private slots:
         QCOMPARE(form.LLockCheckBox->text(), QStringLiteral("允许开反锁"));
         const QList<QWidget *> order = {form.PortNameCmb, form.OKBtn, form.CancelBtn,
                                         form.PasswordEdit, form.HotelIDEdit, form.LLockCheckBox};
-        for (int i = 0; i + 1 < order.size(); ++i) {
-            QWidget *next = order[i]->nextInFocusChain();
-            while (next->focusProxy() == order[i]) // the combo box's own line edit
-                next = next->nextInFocusChain();
-            QCOMPARE(next, order[i + 1]);
-        }
+        for (int i = 0; i + 1 < order.size(); ++i)
+            QCOMPARE(NextTabStop(order[i]), order[i + 1]);
     }
 
     // How the port box opens for the port stored.

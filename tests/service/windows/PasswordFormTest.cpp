@@ -39,8 +39,8 @@ private slots:
         QCOMPARE(form.btnCancel->text(), QStringLiteral("取消"));
         QVERIFY(form.btnOK->isDefault());
         QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("edtPswd")), form.edtPswd);
-        QCOMPARE(form.edtPswd->nextInFocusChain(), form.btnOK);
-        QCOMPARE(form.btnOK->nextInFocusChain(), form.btnCancel);
+        QCOMPARE(NextTabStop(form.edtPswd), form.btnOK);
+        QCOMPARE(NextTabStop(form.btnOK), form.btnCancel);
         QCOMPARE(form.Image1->pixmap().size(), QSize(32, 32));
     }
 
@@ -141,9 +141,9 @@ private slots:
         QCOMPARE(form.edtConfirmPswd->echoMode(), QLineEdit::Password);
         QCOMPARE(form.Label2->text(), QStringLiteral("新密码确认："));
         QVERIFY(form.btnOK->isDefault());
-        QCOMPARE(form.edtPswd->nextInFocusChain(), form.edtConfirmPswd);
-        QCOMPARE(form.edtConfirmPswd->nextInFocusChain(), form.btnOK);
-        QCOMPARE(form.btnOK->nextInFocusChain(), form.btnCancel);
+        QCOMPARE(NextTabStop(form.edtPswd), form.edtConfirmPswd);
+        QCOMPARE(NextTabStop(form.edtConfirmPswd), form.btnOK);
+        QCOMPARE(NextTabStop(form.btnOK), form.btnCancel);
         QCOMPARE(form.Image1->pixmap().size(), QSize(48, 48));
     }
 

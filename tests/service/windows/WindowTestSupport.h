@@ -79,3 +79,13 @@ inline QByteArray ReadFileBytes(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// The widget that Tab moves to from widget: the next in the focus chain that
+// takes focus by Tab itself (a combo box's line edit goes with its box).
+inline QWidget *NextTabStop(QWidget *widget)
+{
+    QWidget *next = widget->nextInFocusChain();
+    while (next != widget && (!(next->focusPolicy() & Qt::TabFocus) || next->focusProxy() != nullptr))
+        next = next->nextInFocusChain();
+    return next;
+}
