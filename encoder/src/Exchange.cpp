@@ -5,12 +5,11 @@
 #include <array>
 
 namespace en24 {
-namespace {
 
 // Drops one byte left over from an earlier exchange. A read that times out
 // empty is fine; a read call that fails is retried after clearing the port's
 // error state, but not for ever: a device that went away fails every call.
-bool PreRead(Port &port)
+bool PreRead(Port &port) noexcept
 {
     for (int attempt = 0; attempt < kPreReadAttempts; ++attempt) {
         uint8_t stale = 0;
@@ -20,6 +19,8 @@ bool PreRead(Port &port)
     }
     return false;
 }
+
+namespace {
 
 // Output is purged before input so that nothing queued can provoke an answer
 // after the input purge. One write call carries the whole frame.
