@@ -7,6 +7,7 @@
 
 #include "CheckPasswordFormUnit.h"
 #include "MessageBoxUnit.h"
+#include "WindowStyleUnit.h"
 #include "SysOptionUnit.h"
 #include "WindowFontUnit.h"
 #include "WindowImagesUnit.h"
@@ -40,12 +41,14 @@ TChangePasswordForm::TChangePasswordForm(TSysOption &sysOption, QWidget *owner)
     edtPswd->setObjectName(QStringLiteral("edtPswd"));
     edtPswd->setGeometry(176, 28, 137, 20);
     edtPswd->setEchoMode(QLineEdit::Password);
+    edtPswd->setStyleSheet(kAsteriskEcho);
     Label1->setBuddy(edtPswd);
 
     edtConfirmPswd = new QLineEdit(this);
     edtConfirmPswd->setObjectName(QStringLiteral("edtConfirmPswd"));
     edtConfirmPswd->setGeometry(176, 64, 137, 20);
     edtConfirmPswd->setEchoMode(QLineEdit::Password);
+    edtConfirmPswd->setStyleSheet(kAsteriskEcho);
     Label2->setBuddy(edtConfirmPswd);
 
     btnOK = new QPushButton(QStringLiteral("确定"), this);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "MessageBoxUnit.h"
+#include "WindowStyleUnit.h"
 #include "SysOptionUnit.h"
 #include "WindowFontUnit.h"
 #include "WindowImagesUnit.h"
@@ -45,6 +46,7 @@ TCheckPasswordForm::TCheckPasswordForm(const TSysOption &sysOption, QWidget *own
     edtPswd->setObjectName(QStringLiteral("edtPswd"));
     edtPswd->setGeometry(128, 36, 153, 20);
     edtPswd->setEchoMode(QLineEdit::Password);
+    edtPswd->setStyleSheet(kAsteriskEcho);
     Label1->setBuddy(edtPswd);
 
     btnOK = new QPushButton(QStringLiteral("确定"), this);

@@ -35,6 +35,8 @@ private slots:
         QCOMPARE(form.size(), QSize(306, 140));
         QCOMPARE(form.edtPswd->echoMode(), QLineEdit::Password);
         QCOMPARE(form.edtPswd->geometry(), QRect(128, 36, 153, 20));
+        form.edtPswd->setText(QStringLiteral("qembar"));
+        QCOMPARE(form.edtPswd->displayText(), QStringLiteral("******"));
         QCOMPARE(form.btnOK->text(), QStringLiteral("确定"));
         QCOMPARE(form.btnCancel->text(), QStringLiteral("取消"));
         QVERIFY(form.btnOK->isDefault());
@@ -139,6 +141,8 @@ private slots:
         QCOMPARE(form.size(), QSize(346, 163));
         QCOMPARE(form.edtPswd->echoMode(), QLineEdit::Password);
         QCOMPARE(form.edtConfirmPswd->echoMode(), QLineEdit::Password);
+        form.edtConfirmPswd->setText(QStringLiteral("ab"));
+        QCOMPARE(form.edtConfirmPswd->displayText(), QStringLiteral("**"));
         QCOMPARE(form.Label2->text(), QStringLiteral("新密码确认："));
         QVERIFY(form.btnOK->isDefault());
         QCOMPARE(NextTabStop(form.edtPswd), form.edtConfirmPswd);
