@@ -137,6 +137,8 @@ TDateTimeParts DecodeDateTime(TDateTime value) {
         // Rounded up to the next midnight.
         ms -= MsPerDay;
         days += value >= 0 ? 1 : -1;
+        if (days > LastDay || days < FirstDay)
+            throw EConvertError("Invalid date-time value");
     }
     TDateTimeParts parts{};
     CivilFromDays(days - DaysBefore1970, parts.Year, parts.Month, parts.Day);

@@ -55,20 +55,12 @@ public:
         return false;
     }
 
-    // 0 for null; text as written by this unit; a number as a day count.
+    // 0 for null; otherwise the text this unit writes.
     TDateTime ColumnDateTime(int column) {
-        switch (sqlite3_column_type(Statement_, column)) {
-        case SQLITE_NULL:
+        if (sqlite3_column_type(Statement_, column) == SQLITE_NULL)
             return 0;
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(Statement_, column);
-        default: {
-            const auto *text =
-                reinterpret_cast<const char *>(sqlite3_column_text(Statement_, column));
-            return StrToDateTime(text == nullptr ? "" : text);
-        }
-        }
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(Statement_, column));
+        return StrToDateTime(text == nullptr ? "" : text);
     }
 
 private:

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <string_view>
@@ -168,7 +169,17 @@ std::string RandomSuffix() {
 
 // Replaces the file with content: a new file beside it, flushed to disk,
 // renamed over the old one, then the folder flushed so the rename lasts.
-bool ReplaceFile(const std::string &fileName, const std::string &content) {
+bool ReplaceFile(const std::string &path, const std::string &content) {
+    // A link to the file stays a link: its target is the file replaced.
+    std::string fileName = path;
+    struct stat link {};
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char *target = realpath(path.c_str(), nullptr);
+        if (target == nullptr)
+            return false;
+        fileName = target;
+        std::free(target);
+    }
     const size_t slash = fileName.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);

@@ -22,7 +22,8 @@ public:
     // Writes the five keys. Throws EIniFileError ("Unable to write to <path>")
     // at the first key that cannot be written; earlier keys stay written.
     void Save();
-    // "COM1".."COM8" -> 1..8, exact and case-sensitive.
+    // "COM1".."COM8" -> 1..8, exact and case-sensitive; any other text gives
+    // 0, which the encoder library takes as COM1.
     int GetPortNo() const;
 
     // The card counter: advances CurrentCardNo modulo 16777214 and saves,
