@@ -89,21 +89,23 @@ bool MakeEncoderSettings(termios &settings, int32_t baudRate)
 
 } // namespace
 
-std::string PortPath(int32_t portNo)
+const char *PortPath(int32_t portNo) noexcept
 {
+    static constexpr const char *kVariables[] = {"EN24_COM1", "EN24_COM2", "EN24_COM3", "EN24_COM4",
+                                                 "EN24_COM5", "EN24_COM6", "EN24_COM7", "EN24_COM8"};
+    static constexpr const char *kDevices[] = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3",
+                                               "/dev/ttyS4", "/dev/ttyS5", "/dev/ttyS6", "/dev/ttyS7"};
     int n = static_cast<int16_t>(static_cast<uint16_t>(portNo & 0xFFFF));
     if (n < 1 || n > 8)
         n = 1;
-    const std::string name = "EN24_COM" + std::to_string(n);
-    if (const char *path = std::getenv(name.c_str()); path != nullptr && *path != '\0')
+    if (const char *path = std::getenv(kVariables[n - 1]); path != nullptr && *path != '\0')
         return path;
-    return "/dev/ttyS" + std::to_string(n - 1);
+    return kDevices[n - 1];
 }
 
-int32_t OpenPosixPort(int32_t portNo, int32_t baudRate)
+int32_t OpenPosixPort(int32_t portNo, int32_t baudRate) noexcept
 {
-    const std::string path = PortPath(portNo);
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::open(PortPath(portNo), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno == EACCES || errno == EPERM || errno == EBUSY ? EN24_ERR_ACCESS : EN24_ERR_OPEN;
     // A handle is > 0; move off descriptor 0 should standard input be closed.
@@ -135,8 +137,12 @@ int32_t OpenPosixPort(int32_t portNo, int32_t baudRate)
     return fd;
 }
 
-int32_t ClosePosixPort(int32_t fd)
+int32_t ClosePosixPort(int32_t fd) noexcept
 {
+    // The terminal keeps TIOCEXCL until its last descriptor closes; another
+    // program (a simulator, a modem daemon) may keep one open, and the next
+    // open by an ordinary user would then fail with EBUSY.
+    (void)::ioctl(fd, TIOCNXCL);
     return ::close(fd) == 0 ? EN24_OK : EN24_ERR_CLOSE;
 }
 

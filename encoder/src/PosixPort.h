@@ -6,24 +6,23 @@
 #include "Port.h"
 
 #include <cstdint>
-#include <string>
 
 namespace en24 {
 
 // The device path of COM<portNo>: the environment variable EN24_COM<n> when it
 // is set and not empty, else /dev/ttyS<n-1>. Only the low 16 bits of portNo
 // count; a number outside 1..8 means COM1.
-std::string PortPath(int32_t portNo);
+const char *PortPath(int32_t portNo) noexcept;
 
 // Opens COM<portNo> for the encoder: raw 8N1 at baudRate, every other line
 // setting left as the driver had it. Returns the file descriptor (> 0), or
 // -80 (no such device), -81 (held by another program, or no permission),
 // -84 (line settings unreadable: not a serial device), -83 (settings refused,
 // unsupported speed included). A descriptor opened before a failure is closed.
-int32_t OpenPosixPort(int32_t portNo, int32_t baudRate);
+int32_t OpenPosixPort(int32_t portNo, int32_t baudRate) noexcept;
 
-// 1, or -82.
-int32_t ClosePosixPort(int32_t fd);
+// Gives up the exclusive use and closes. 1, or -82.
+int32_t ClosePosixPort(int32_t fd) noexcept;
 
 // Port over a descriptor from OpenPosixPort; does not own it.
 class PosixPort final : public Port {

@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,6 +39,11 @@ constexpr std::chrono::milliseconds kIncompleteFrameTimeout{100};
 // After the last slave descriptor closes, the master reports POLLHUP until the
 // slave is reopened; look again after this long instead of spinning.
 constexpr std::chrono::milliseconds kIdleRetry{5};
+// A caller may put the port in exclusive mode (TIOCEXCL). A serial port leaves
+// that mode at its last close; a pseudo-terminal keeps it while its master is
+// open, so a caller other than root could not open the port again. The
+// simulator ends exclusive mode this often (flock still keeps callers apart).
+constexpr std::chrono::milliseconds kExclusiveCheck{5};
 
 std::system_error SystemError(const std::string &what) {
     return std::system_error(errno, std::generic_category(), what);
@@ -322,6 +328,10 @@ void EncoderSimulator::Impl::Run() {
         pollfd fds[2] = {{wakeFd, POLLIN, 0}, {-1, POLLIN, 0}};
         const bool watchMaster = masterFd >= 0 && masterIdleUntil <= now;
         if (watchMaster) fds[1].fd = masterFd;
+        if (ownSlaveFd >= 0) {
+            (void)ioctl(ownSlaveFd, TIOCNXCL);
+            if (timeoutMs < 0 || timeoutMs > kExclusiveCheck.count()) timeoutMs = static_cast<int>(kExclusiveCheck.count());
+        }
         if (writeBlocked) timeoutMs = static_cast<int>(kIdleRetry.count()); // try the write again soon
 
         lock.unlock();

@@ -48,7 +48,13 @@
 //
 // The slave side: the simulator keeps one slave descriptor of its own open, so
 // a caller may close and reopen the link path between operations without the
-// simulator seeing a hang-up. HangUp() closes the master side (and that
+// simulator seeing a hang-up. A caller may hold the port with flock and
+// exclusive mode (TIOCEXCL); a serial port leaves exclusive mode at its last
+// close, but a pseudo-terminal keeps it while the master is open, which would
+// keep a caller other than root from opening the port again. The simulator
+// therefore ends exclusive mode every 5 ms; flock still keeps two holders
+// apart. (So an open, close and reopen within those 5 ms with no traffic can
+// still be refused for a caller other than root.) HangUp() closes the master side (and that
 // descriptor): the caller's reads then fail, the /dev/pts/N path goes away and
 // the link is removed, so opening the link path fails from then on.
 #pragma once

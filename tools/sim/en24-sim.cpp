@@ -6,7 +6,14 @@
 // reads commands on standard input, one per line. At the end of standard
 // input it keeps running (so it can be started in the background with
 // </dev/null) until SIGINT, SIGTERM or SIGHUP; it then removes the link and
-// exits 0. SIGUSR1 puts the last card back on the encoder, SIGUSR2 takes it off.
+// exits 0. SIGUSR1 puts the last card back on the encoder (the --card or last
+// "put" card; an all-zero record when there was none), SIGUSR2 takes it off.
+//
+// From a script, in the background:
+//   en24-sim --link run/com1 --card 030D4168053F0115038CFF73 </dev/null &
+//   kill -USR2 $!   # the guest takes the card away ... kill -TERM $! at the end
+// or with commands through a FIFO (keep one writer open while it runs):
+//   mkfifo cmds; en24-sim --link run/com1 <cmds & exec 3>cmds; echo "put ..." >&3
 #include "EncoderSimulator.h"
 
 #include <cerrno>
@@ -41,7 +48,8 @@ constexpr const char *kUsage =
     "  fault NAME         none, silence, noise, short, refuse-write or hang-up\n"
     "  quit               remove the link and exit\n"
     "At the end of standard input it keeps running until SIGINT, SIGTERM or SIGHUP.\n"
-    "SIGUSR1 puts the last card back on the encoder, SIGUSR2 takes it off.\n";
+    "SIGUSR1 puts the last card back on the encoder, SIGUSR2 takes it off.\n"
+    "Started in the background with </dev/null it answers until it is signalled.\n";
 
 std::string Hex(const uint8_t *bytes, std::size_t count) {
     static constexpr char digits[] = "0123456789ABCDEF";
