@@ -116,14 +116,13 @@ int32_t OpenPosixPort(int32_t portNo, int32_t baudRate) noexcept
             return EN24_ERR_OPEN;
         fd = moved;
     }
-    // Exclusive use. flock is taken first because TIOCEXCL does not stop
-    // root; TIOCEXCL additionally makes open() fail with EBUSY for others.
+    // Exclusive use. flock counts, because TIOCEXCL does not stop root; it
+    // goes with the descriptor, so every failure below gives it up by closing.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         return error == EWOULDBLOCK ? EN24_ERR_ACCESS : EN24_ERR_OPEN;
     }
-    (void)::ioctl(fd, TIOCEXCL);
 
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0) {
@@ -134,6 +133,9 @@ int32_t OpenPosixPort(int32_t portNo, int32_t baudRate) noexcept
         ::close(fd);
         return EN24_ERR_SET_STATE;
     }
+    // Also keep out programs that do not take the lock (their open() fails
+    // with EBUSY); set last, as only ClosePosixPort takes it away again.
+    (void)::ioctl(fd, TIOCEXCL);
     return fd;
 }
 

@@ -224,6 +224,9 @@ TEST(ClosePosixPort, PortOpensAgainWhileAnotherProgramKeepsTheDeviceOpen)
     const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(other, 0);
     EXPECT_EQ(AsOrdinaryUser(pty.SlavePath(), [] {
+                  // A failed open leaves the device free too.
+                  if (en24::OpenPosixPort(1, 12345) != EN24_ERR_SET_STATE)
+                      return 150;
                   for (int round = 0; round < 2; ++round) {
                       const int32_t handle = en24::OpenPosixPort(1, 9600);
                       if (handle <= 0)
