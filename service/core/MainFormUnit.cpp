@@ -46,6 +46,7 @@ TMainForm::TMainForm(TDoorlockService &service, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setFont(SongTiFont());
+    QApplication::setWindowIcon(QIcon(LockCardPicture(64)));
     resize(873, 500);
     if (const QScreen *screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

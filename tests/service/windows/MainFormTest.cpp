@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -281,6 +283,37 @@ private slots:
         QCOMPARE(aboutCaption, QStringLiteral("关于 Kelvane门锁接口"));
         QCOMPARE(aboutVersion, QStringLiteral("版本 1.0.0.0"));
         QCOMPARE(recorder.Messages.size(), size_t(2));
+    }
+
+    void aboutBox_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("door lock") << 1 << "关于 Kelvane门锁接口" << "Kelvane门锁接口";
+        QTest::newRow("police") << 2 << "关于 Kelvane公安接口" << "Kelvane公安接口";
+        QTest::newRow("member card") << 3 << "关于 Kelvane会员卡接口" << "Kelvane会员卡接口";
+        QTest::newRow("no mode") << 0 << "关于..." << "";
+    }
+
+    void aboutBox()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, caption);
+        QFETCH(QString, title);
+        TAboutForm about(mode);
+        QCOMPARE(about.windowTitle(), caption);
+        QCOMPARE(about.lblAppTitle->text(), title);
+        QCOMPARE(about.lblVersion->text(), QStringLiteral("版本 1.0.0.0"));
+        QVERIFY(!about.lblDescription->text().isEmpty() && !about.lblCopyright->text().isEmpty());
+        QCOMPARE(about.size(), QSize(413, 262));
+        QVERIFY(!about.mmo->isEnabled());
+        QVERIFY(about.mmo->toPlainText().isEmpty());
+        QCOMPARE(about.mmo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(about.btnOK->text(), QStringLiteral("确定(&O)"));
+        about.show();
+        about.btnOK->click();
+        QCOMPARE(about.result(), int(QDialog::Accepted));
     }
 
     // The program as installed: beside it libEN24_C1.so, Option.ini and

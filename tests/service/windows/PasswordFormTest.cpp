@@ -95,6 +95,32 @@ private slots:
         QCOMPARE(form.result(), int(QDialog::Rejected));
     }
 
+    // The real box, as the operator sees it: caption 提示, OK only.
+    void realMessageBox()
+    {
+        TSysOption sysOption = LoadedSysOption();
+        TCheckPasswordForm form(sysOption, nullptr);
+        form.show();
+        form.edtPswd->setText(QStringLiteral("wrong"));
+        QString caption;
+        QString text;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        WhenModal<QMessageBox>([&](QMessageBox *box) {
+            caption = box->windowTitle();
+            text = box->text();
+            buttons = box->standardButtons();
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        });
+        form.btnOK->click();
+        QCOMPARE(caption, QStringLiteral("提示"));
+        QCOMPARE(text, QStringLiteral("密码错误 ！"));
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QVERIFY(form.isVisible());
+    }
+
     void checkAdminPasswordWrongThenCancel()
     {
         TSysOption sysOption = LoadedSysOption();
