@@ -1,0 +1,91 @@
+// Helpers shared by the window tests: message boxes recorded instead of shown,
+// and a way to act on a modal dialog once its exec() has started.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QString>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "MessageBoxUnit.h"
+
+struct TShownMessage {
+    QMessageBox::Icon Icon;
+    QString Caption;
+    QString Text;
+};
+
+// Every message box goes into Messages while the recorder lives.
+class TMessageRecorder {
+public:
+    TMessageRecorder()
+    {
+        Previous_ = SetMessageBoxFunction(
+            [this](QWidget *, QMessageBox::Icon icon, const QString &caption, const QString &text) {
+                Messages.push_back({icon, caption, text});
+                if (OnMessage)
+                    OnMessage();
+            });
+    }
+    ~TMessageRecorder() { SetMessageBoxFunction(Previous_); }
+    TMessageRecorder(const TMessageRecorder &) = delete;
+    TMessageRecorder &operator=(const TMessageRecorder &) = delete;
+
+    std::vector<TShownMessage> Messages;
+    std::function<void()> OnMessage; // runs inside the "box", e.g. to act on the dialog below it
+
+private:
+    TMessageBoxFunction Previous_;
+};
+
+// Runs action on the first modal dialog of type Form that shows up (polling
+// the event loop); gives up after five seconds so a test fails instead of hanging.
+template <class Form>
+void WhenModal(std::function<void(Form *)> action)
+{
+    auto *timer = new QTimer;
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, action]() {
+        auto *form = qobject_cast<Form *>(QApplication::activeModalWidget());
+        if (form == nullptr && clock->elapsed() < 5000)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (form != nullptr)
+            action(form);
+        else if (auto *other = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            other->reject();
+    });
+    timer->start(10);
+}
+
+#include <QDir>
+#include <QFile>
+
+// An Option.ini that cannot be written, also for root (who ignores file
+// modes): a directory stands where the file should be.
+inline void MakeUnwritable(const QString &optionFile) { QDir().mkpath(optionFile); }
+
+inline QByteArray ReadFileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The widget that Tab moves to from widget: the next in the focus chain that
+// takes focus by Tab itself (a combo box's line edit goes with its box).
+inline QWidget *NextTabStop(QWidget *widget)
+{
+    QWidget *next = widget->nextInFocusChain();
+    while (next != widget && (!(next->focusPolicy() & Qt::TabFocus) || next->focusProxy() != nullptr))
+        next = next->nextInFocusChain();
+    return next;
+}
