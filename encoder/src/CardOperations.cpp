@@ -31,8 +31,8 @@ int32_t GetCardInfoWith(ReadFunction read, Port &port, Clock &clock, char *cardI
 
 int32_t WriteAndVerify(Port &port, Clock &clock, const uint8_t *record)
 {
-    // Zeroed so that a reply that came short still compares as a mismatch
-    // rather than against stale bytes.
+    // A read exchange fills the whole text when it succeeds and leaves it
+    // alone otherwise, so the read-back needs no clearing before it.
     char readText[kReadTextSize] = {};
     int32_t result = ReadCard(port, clock, readText);
     if (result != 1)
@@ -44,7 +44,6 @@ int32_t WriteAndVerify(Port &port, Clock &clock, const uint8_t *record)
     if (result != 1)
         return result;
 
-    std::memset(readText, 0, sizeof readText);
     result = ReadCard(port, clock, readText);
     if (result != 1)
         return result;

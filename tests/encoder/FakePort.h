@@ -66,27 +66,22 @@ struct Event {
     }
 };
 
+// The clock of a FakePort: a sleep advances virtual time at once and is
+// recorded among the port's calls.
 class ManualClock final : public Clock {
 public:
     void SleepMs(uint32_t milliseconds) override
     {
         nowMs_ += milliseconds;
-        if (events_ != nullptr)
-            events_->push_back({Event::Kind::Sleep, 0, static_cast<int>(milliseconds), {}});
-        else
-            sleeps_.push_back(milliseconds);
+        events_->push_back({Event::Kind::Sleep, 0, static_cast<int>(milliseconds), {}});
     }
     void Advance(uint32_t milliseconds) { nowMs_ += milliseconds; }
     uint64_t NowMs() const { return nowMs_; }
-    // Sleeps of a clock used on its own (a FakePort's clock records them
-    // among the port's events instead).
-    const std::vector<uint32_t> &Sleeps() const { return sleeps_; }
 
 private:
     friend class FakePort;
     uint64_t nowMs_ = 0;
-    std::vector<uint32_t> sleeps_;
-    std::vector<Event> *events_ = nullptr;
+    std::vector<Event> *events_ = nullptr; // the owning FakePort's record of calls
 };
 
 // The 20-byte reply to the read-card command (24 with the serial), as the
