@@ -61,6 +61,7 @@ TEST(CardExports, WorkedRecordsComeOutOfTheExports)
         {"system", [h](char *t) { return SystemCard(h, 1343, 1, t); }, "0000010F053F053FD7DD427C"},
         {"system, hotel 0", [h](char *t) { return SystemCard(h, 0, 1, t); }, "0000010F0000FFFFD7DD427C"},
         {"seal", [h](char *t) { return SealCard(h, 1343, 1, t); }, "0000010F3FFF053FD7DD427C"},
+        {"seal, hotel 0", [h](char *t) { return SealCard(h, 0, 1, t); }, "0000010F3FFFFFFFD7DD427C"},
         {"record", [h](char *t) { return RecordCard(h, 1343, 1, t); }, "00000110053FD7DD427C1F94"},
         {"room set", [h](char *t) { return RoomSetCard(h, 1343, 1, "105001", t); }, "00000120053F0115D7DD427C"},
         {"time set", [h](char *t) { return TimeSetCard(h, 1343, 1, "0812311400", t); }, "00000130053FD7DD428C1F70"},
@@ -178,12 +179,17 @@ TEST_F(OnSimulator, GetCardInfoDecodesEveryKindAtTheGuestPositions)
         const char *fields;  // positions 0 to 21
     };
     const Case cases[] = {
+        {"FFFFFFFFFFFFFFFFFFFFFFFF", 16777215, "F163837631271515313163"}, // erased
+        {"030D4168053F0115038CFF73", 200001, "6013431050010812311459"}, // guest, kind 0x68
+        {"000001600000000000010100", 1, "6000000000000001010000"},       // guest, kind 0x60
         {"000000000000000000000000", 0, "0000000000000000000000"},
         {"000001B8053F000100FF1FFE", 1, "B013431000001515313106"},
-        {"0000010F3FFF053FD7DD427C", 1, "0163833150051313021520"},
-        {"000001A8BFFE000100FF1FFE", 1, "A163821000001515313106"},
-        {"000001D0453F8001408C1FBD", 1, "D013435000000812312305"},
-        {"00000158053F070707070707", 1, "5013433010070007070007"},
+        {"0000010F053F053FD7DD427C", 1, "0013433150051313021520"}, // system
+        {"0000010F3FFF053FD7DD427C", 1, "0163833150051313021520"}, // seal: hotel id 16383
+        {"000001A8BFFE000100FF1FFE", 1, "A163821000001515313106"}, // emergency flag dropped
+        {"000001D0453F8001408C1FBD", 1, "D013435000000812312305"}, // building flag dropped
+        {"00000150053F070707070707", 1, "5013433010070007070007"},
+        {"0000015C053F070707070707", 1, "5013433010070007070007"},
     };
     const int32_t handle = OpenPort(1, 9600);
     ASSERT_GT(handle, 0);

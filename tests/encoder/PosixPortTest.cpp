@@ -240,6 +240,33 @@ TEST(ClosePosixPort, PortOpensAgainWhileAnotherProgramKeepsTheDeviceOpen)
     ::close(other);
 }
 
+// A program started with standard input closed gets descriptor 0 from the
+// next open; the port handle is still above 0, as callers test it.
+TEST(OpenPosixPort, HandleIsAboveZeroWithStandardInputClosed)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    ComEnv com1(1, pty.SlavePath());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(0);
+        const int32_t handle = en24::OpenPosixPort(1, 9600);
+        if (handle <= 0)
+            ::_exit(1);
+        // Descriptor 0 was given back, not kept open beside the handle.
+        if (::fcntl(0, F_GETFD) != -1)
+            ::_exit(2);
+        if (en24::ClosePosixPort(handle) != EN24_OK)
+            ::_exit(3);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(ClosePosixPort, SecondCloseFails)
 {
     Pty pty;

@@ -198,6 +198,16 @@ TEST_F(InspectorOnSimulator, LibraryResultsBecomeMessagesAndExitCodes)
     EXPECT_NE(run.out.find("record 000001B8053F000100FF1FFE (not on the card)"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("differs"), std::string::npos);
 
+    // Line settings the port refuses; a reply that comes short.
+    run = En24({"read", "--port", "2", "--baud", "12345"});
+    EXPECT_EQ(run.exitCode, en24tool::kExitSetState);
+    EXPECT_NE(run.err.find("result -83"), std::string::npos) << run.err;
+    sim_->SetFault(en24sim::Fault::ShortReply);
+    run = En24({"read", "--port", "2"});
+    EXPECT_EQ(run.exitCode, en24tool::kExitReadFailed);
+    EXPECT_NE(run.err.find("result -86"), std::string::npos) << run.err;
+    sim_->SetFault(en24sim::Fault::None);
+
     // No such port; the port held by another program.
     run = En24({"read", "--port", "3"});
     EXPECT_EQ(run.exitCode, en24tool::kExitOpenFailed);
