@@ -33,7 +33,8 @@ constexpr uint32_t kAfterPollFailMs = 100;   // after a failed poll or pre-read
 constexpr uint32_t kAfterRestFailMs = 200;   // after a failed or short read of the rest of a reply
 
 // Reads one byte and drops it, as every exchange does first; a failing read
-// call is retried kPreReadAttempts times. False when every attempt failed.
+// call is made at most kPreReadAttempts times in all, the port's error state
+// cleared after each failure. False when every attempt failed.
 bool PreRead(Port &port) noexcept;
 
 // Read-card command: the 20-byte reply as hex text into readText (41 bytes).
