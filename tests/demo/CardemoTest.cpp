@@ -643,6 +643,21 @@ private slots:
         QVERIFY(recorder_.messages.empty());
     }
 
+    // Without its test hook the window ends the program itself: the event loop is left with 1.
+    void MissingLibraryEndsTheProgram()
+    {
+        CardemoHooks hooks = recorder_.Hooks();
+        hooks.EndProgram = nullptr;
+        CardemoForm form("/nonexistent/libEN24_C1.so", hooks);
+        QTimer::singleShot(0, form.cmdtest, &QPushButton::click);
+        QTimer guard; // should the program go on running
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [] { QCoreApplication::exit(-1); });
+        guard.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 1);
+        QCOMPARE(recorder_.messages.size(), 1u);
+    }
+
     void MissingLibraryIsNamed_data()
     {
         QTest::addColumn<QString>("libraryFile");
