@@ -26,8 +26,6 @@ public:
     En24Library(const En24Library&) = delete;
     En24Library& operator=(const En24Library&) = delete;
 
-    const std::string& FileName() const { return fileName_; }
-
     // The export `name` as a function of type Fn (e.g. decltype(&::OpenPort)). The file is
     // opened at the first look-up; throws LibraryMissing when the file or the export is not there.
     template <class Fn>

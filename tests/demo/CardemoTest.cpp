@@ -6,13 +6,17 @@
 #include "CardemoLogic.h"
 #include "EncoderSimulator.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -145,32 +149,78 @@ private slots:
         QCOMPARE(form->Logic().PortHandle(), 0);
         QCOMPARE(form->windowTitle(), "M1卡Demo演示程序");
         QCOMPARE(form->size(), QSize(549, 480));
+        // Only a close box on the title bar: without CustomizeWindowHint the window manager
+        // would add minimise and maximise buttons of its own.
+        const Qt::WindowFlags flags = form->windowFlags();
+        QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        const QPoint offCentre =
+            form->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 1, qPrintable(QString::number(offCentre.manhattanLength())));
+        // The boxes that only show values lie on the inactive border's colour, the button face,
+        // whatever their state (a disabled box's default background may be that colour anyway).
+        for (const QLineEdit* box : {form->txtHandle, form->txtStrHex})
+            for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                QCOMPARE(box->palette().color(group, QPalette::Base),
+                         QGuiApplication::palette().color(QPalette::Button));
     }
 
+    // Every control of the window: its container, caption, place, font and colour.
     void ControlsStandWhereDesigned_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container"); // object name of the parent widget
         QTest::addColumn<QString>("caption");   // empty for text boxes
-        QTest::addColumn<QRect>("place");       // pixels within the control's container
+        QTest::addColumn<QRect>("place");       // pixels within the container
         QTest::addColumn<double>("points");
         QTest::addColumn<bool>("red");
-        QTest::newRow("port frame") << "Frame1" << "端口操作" << QRect(8, 8, 537, 89) << 10.5 << true;
-        QTest::newRow("COM6 on the window") << "Option6" << "COM6" << QRect(352, 24, 81, 33) << 9.0 << false;
-        QTest::newRow("close button") << "Command2" << "关闭端口" << QRect(432, 56, 81, 25) << 9.0 << false;
-        QTest::newRow("hotel id label in its frame") << "Label23" << "酒店标识：" << QRect(16, 56, 73, 17) << 9.0 << false;
-        QTest::newRow("hotel id range") << "Label24" << "（0-16383）" << QRect(200, 56, 105, 17) << 9.0 << true;
-        QTest::newRow("hotel id box") << "txtCoID" << "" << QRect(80, 56, 105, 18) << 10.5 << false;
-        QTest::newRow("card number range") << "Label2" << "（1-16777214）" << QRect(216, 24, 105, 17) << 9.0 << true;
-        QTest::newRow("lock number hint") << "Label28" << "锁号组成：栋号1位,层号2位,房间编号3位" << QRect(16, 80, 329, 25) << 9.0 << true;
-        QTest::newRow("port handle box") << "txtHandle" << "" << QRect(368, 112, 129, 33) << 12.0 << false;
-        QTest::newRow("card data box") << "txtStrHex" << "" << QRect(80, 160, 433, 25) << 10.5 << false;
-        QTest::newRow("restore button") << "cmdreset" << "恢复到默认值" << QRect(352, 304, 97, 33) << 9.0 << false;
-        QTest::newRow("usage frame") << "Frame3" << "使用说明" << QRect(8, 360, 537, 113) << 10.5 << true;
-        QTest::newRow("last usage note") << "Label12" << "5,“测试”为测试动态库，不涉及端口操作。" << QRect(24, 88, 497, 17) << 9.0 << true;
+        QTest::newRow("port frame") << "Frame1" << "Form1" << "端口操作" << QRect(8, 8, 537, 89) << 10.5 << true;
+        QTest::newRow("COM1 on the window") << "Option1" << "Form1" << "COM1" << QRect(16, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("COM2 on the window") << "Option2" << "Form1" << "COM2" << QRect(88, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("COM3 on the window") << "Option3" << "Form1" << "COM3" << QRect(160, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("COM4 on the window") << "Option4" << "Form1" << "COM4" << QRect(224, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("COM5 on the window") << "Option5" << "Form1" << "COM5" << QRect(288, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("COM6 on the window") << "Option6" << "Form1" << "COM6" << QRect(352, 24, 81, 33) << 9.0 << false;
+        QTest::newRow("open button") << "Command1" << "Form1" << "打开端口" << QRect(432, 24, 81, 25) << 9.0 << false;
+        QTest::newRow("close button") << "Command2" << "Form1" << "关闭端口" << QRect(432, 56, 81, 25) << 9.0 << false;
+        QTest::newRow("hotel id label") << "Label23" << "Frame1" << "酒店标识：" << QRect(16, 56, 73, 17) << 9.0 << false;
+        QTest::newRow("hotel id box") << "txtCoID" << "Frame1" << "" << QRect(80, 56, 105, 18) << 10.5 << false;
+        QTest::newRow("hotel id range") << "Label24" << "Frame1" << "（0-16383）" << QRect(200, 56, 105, 17) << 9.0 << true;
+        QTest::newRow("card frame") << "Frame2" << "Form1" << "卡片操作" << QRect(8, 104, 537, 249) << 10.5 << true;
+        QTest::newRow("card number label") << "Label22" << "Frame2" << "发卡流水号：" << QRect(16, 24, 81, 17) << 9.0 << false;
+        QTest::newRow("card number box") << "txtCardNo" << "Frame2" << "" << QRect(96, 24, 105, 18) << 10.5 << false;
+        QTest::newRow("card number range") << "Label2" << "Frame2" << "（1-16777214）" << QRect(216, 24, 105, 17) << 9.0 << true;
+        QTest::newRow("lock number label") << "Label27" << "Frame2" << "锁号：" << QRect(16, 56, 73, 17) << 9.0 << false;
+        QTest::newRow("lock number box") << "txtLockNo" << "Frame2" << "" << QRect(96, 56, 105, 18) << 10.5 << false;
+        QTest::newRow("generation label") << "Label1" << "Frame2" << "客人代：" << QRect(256, 56, 73, 17) << 9.0 << false;
+        QTest::newRow("generation box") << "txtDai" << "Frame2" << "" << QRect(328, 56, 57, 18) << 10.5 << false;
+        QTest::newRow("generation range") << "Label5" << "Frame2" << "（0-255循环）" << QRect(400, 56, 105, 17) << 9.0 << true;
+        QTest::newRow("lock number hint") << "Label28" << "Frame2" << "锁号组成：栋号1位,层号2位,房间编号3位" << QRect(16, 80, 329, 25) << 9.0 << true;
+        QTest::newRow("port handle label") << "Label6" << "Frame2" << "串口句柄：" << QRect(368, 80, 89, 25) << 9.0 << false;
+        QTest::newRow("port handle box") << "txtHandle" << "Frame2" << "" << QRect(368, 112, 129, 33) << 12.0 << false;
+        QTest::newRow("check-out label") << "Label29" << "Frame2" << "退房时间：" << QRect(16, 120, 73, 17) << 9.0 << false;
+        QTest::newRow("check-out box") << "txtETime" << "Frame2" << "" << QRect(80, 120, 233, 25) << 10.5 << false;
+        QTest::newRow("card data label") << "Label3" << "Frame2" << "卡数据：" << QRect(16, 160, 65, 17) << 9.0 << false;
+        QTest::newRow("card data box") << "txtStrHex" << "Frame2" << "" << QRect(80, 160, 433, 25) << 10.5 << false;
+        QTest::newRow("test button") << "cmdtest" << "Form1" << "测试" << QRect(16, 304, 81, 33) << 9.0 << false;
+        QTest::newRow("beep button") << "cmdbuzzer" << "Form1" << "蜂鸣" << QRect(104, 304, 73, 33) << 9.0 << false;
+        QTest::newRow("guest card button") << "cmdwritecard" << "Form1" << "制宾客卡" << QRect(184, 304, 81, 33) << 9.0 << false;
+        QTest::newRow("read button") << "cmdreadcard" << "Form1" << "读卡" << QRect(272, 304, 73, 33) << 9.0 << false;
+        QTest::newRow("restore button") << "cmdreset" << "Form1" << "恢复到默认值" << QRect(352, 304, 97, 33) << 9.0 << false;
+        QTest::newRow("exit button") << "cmdExit" << "Form1" << "退出" << QRect(456, 304, 81, 33) << 9.0 << false;
+        QTest::newRow("usage frame") << "Frame3" << "Form1" << "使用说明" << QRect(8, 360, 537, 113) << 10.5 << true;
+        QTest::newRow("usage note 1") << "Label7" << "Frame3" << "1,选择相应的端口打开之后，才能进行发卡读卡等操作； " << QRect(24, 24, 497, 17) << 9.0 << true;
+        QTest::newRow("usage note 2") << "Label8" << "Frame3" << "2,按说明正确填写相应信息是能否发卡成功的关键步骤； " << QRect(24, 40, 497, 17) << 9.0 << true;
+        QTest::newRow("usage note 3") << "Label9" << "Frame3" << "3,客人代号，是实现后卡覆盖前卡功能的，一般默认为0即可；" << QRect(24, 56, 497, 17) << 9.0 << true;
+        QTest::newRow("usage note 4") << "Label11" << "Frame3" << "4,发卡流水号即卡号，是卡的唯一标识，每发一张卡，发卡流水号加1；" << QRect(24, 72, 497, 17) << 9.0 << true;
+        QTest::newRow("usage note 5") << "Label12" << "Frame3" << "5,“测试”为测试动态库，不涉及端口操作。" << QRect(24, 88, 497, 17) << 9.0 << true;
     }
     void ControlsStandWhereDesigned()
     {
         QFETCH(QString, name);
+        QFETCH(QString, container);
         QFETCH(QString, caption);
         QFETCH(QRect, place);
         QFETCH(double, points);
@@ -178,6 +228,7 @@ private slots:
         const auto form = NewForm();
         const auto* control = form->findChild<QWidget*>(name);
         QVERIFY(control);
+        QCOMPARE(control->parentWidget()->objectName(), container);
         QCOMPARE(control->geometry(), place);
         QCOMPARE(control->font().pointSizeF(), points);
         QCOMPARE(control->font().families().value(0), "宋体");
@@ -259,6 +310,46 @@ private slots:
         QVERIFY(form->Command2->isEnabled());
         QVERIFY(form->cmdExit->isEnabled());
         QCOMPARE(recorder_.messages.size(), 3u);
+    }
+
+    // Opening again replaces the handle and leaves the port opened before open (held, so a
+    // third open of it is refused); after a close, the next open can beep and close again.
+    void OpeningAgainReplacesTheHandle()
+    {
+        EncoderSimulator second((dir_->path() + "/com2").toStdString());
+        qputenv(PortVariable(2), second.LinkPath().c_str());
+        const auto form = NewForm();
+        Open(*form);
+        const int first = form->Logic().PortHandle();
+
+        form->Options[1]->setChecked(true);
+        form->Command1->click();
+        const int replaced = form->Logic().PortHandle();
+        QVERIFY2(replaced >= 1 && replaced != first, qPrintable(recorder_.Last()));
+        QCOMPARE(form->txtHandle->text(), QString::number(replaced));
+        QVERIFY(fcntl(first, F_GETFD) != -1);
+        form->Options[0]->setChecked(true);
+        form->Command1->click();
+        QCOMPARE(recorder_.Last(), "-81"); // COM1 is still held by the first handle
+        QCOMPARE(form->Logic().PortHandle(), 0);
+        // Both handles are lost to the window now; give the ports back.
+        close(first);
+        close(replaced);
+
+        form->Options[1]->setChecked(true);
+        form->Command1->click();
+        QVERIFY(form->Logic().PortHandle() >= 1);
+        form->Command2->click();
+        QCOMPARE(recorder_.Last(), "关闭串口成功");
+        form->Command1->click();
+        QVERIFY(form->Logic().PortHandle() >= 1);
+        QVERIFY(form->cmdbuzzer->isEnabled());
+        form->cmdbuzzer->click();
+        QVERIFY(second.WaitForFrames(1, std::chrono::seconds(2)));
+        QCOMPARE(second.BeepCount(), 1);
+        form->Command2->click();
+        QCOMPARE(recorder_.Last(), "关闭串口成功");
+        QVERIFY(!form->cmdbuzzer->isEnabled());
     }
 
     void FailedOpenKeepsTheButtons()
@@ -361,21 +452,35 @@ private slots:
         QCOMPARE(recorder_.exitCode, 0);
     }
 
-    // Texts are read for their leading number: hotel id "12abc" is 12, generation " 3 " is 3.
+    // Texts are read for their leading number: hotel id "12abc" is 12 and an empty one 0,
+    // which the library takes; generation " 3 " is 3.
+    void TypedNumbersGiveTheirLeadingValue_data()
+    {
+        QTest::addColumn<QString>("hotelId");
+        QTest::addColumn<QString>("generation");
+        QTest::addColumn<QString>("checkOut");
+        QTest::addColumn<QString>("record");
+        // Card 123456, kind 0x68, lock 1-05-001 in both.
+        QTest::newRow("hotel 12, generation 3") << "12abc" << " 3 " << "2008-12-31 14:59" << "01E24068000C0115038CFF73";
+        QTest::newRow("empty hotel id") << "" << "0" << "2015/06/11 14:00" << "01E240680000011500F60B70";
+    }
     void TypedNumbersGiveTheirLeadingValue()
     {
+        QFETCH(QString, hotelId);
+        QFETCH(QString, generation);
+        QFETCH(QString, checkOut);
+        QFETCH(QString, record);
         sim_->PutCard(kBlankCard);
         const auto form = NewForm();
         Open(*form);
-        form->txtCoID->setText("12abc");
-        form->txtDai->setText(" 3 ");
-        form->txtETime->setText("2008-12-31 14:59");
+        form->txtCoID->setText(hotelId);
+        form->txtDai->setText(generation);
+        form->txtETime->setText(checkOut);
         form->cmdwritecard->click();
         QCOMPARE(recorder_.Last(), "制作宾客卡成功");
         const auto card = sim_->Card();
         QVERIFY(card);
-        // Hotel 12, generation 3, check-out 2008-12-31 14:59.
-        QCOMPARE(Hex(*card), "01E24068000C0115038CFF73");
+        QCOMPARE(Hex(*card), record);
     }
 
     // What the window refuses before the library is called, and what the library refuses.
@@ -485,6 +590,72 @@ private slots:
         QVERIFY(form->Command2->isEnabled());
         QVERIFY(form->cmdreadcard->isEnabled());
         QVERIFY(!form->cmdExit->isEnabled());
+    }
+
+    // The window's own message boxes: titled with the program's title, an OK button only,
+    // an icon only on the refusals of "制宾客卡". Each box is read and closed as it opens.
+    void MessageBoxesCarryTheProgramTitle()
+    {
+        struct Shown {
+            QString title;
+            QString text;
+            QMessageBox::Icon icon;
+            QMessageBox::StandardButtons buttons;
+        };
+        std::vector<Shown> shown;
+        QTimer closer;
+        closer.setInterval(10);
+        connect(&closer, &QTimer::timeout, this, [&shown] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        closer.start();
+
+        CardemoHooks hooks = recorder_.Hooks();
+        hooks.ShowMessage = nullptr; // the real boxes
+        CardemoForm form(kLibraryFileName, hooks);
+        form.cmdtest->click();
+        Open(form);
+        const int handle = form.Logic().PortHandle();
+        form.txtLockNo->setText("10500");
+        form.cmdwritecard->click();
+        form.Options[1]->setChecked(true);
+        form.Command1->click();
+        form.cmdwritecard->click();
+        close(handle);
+
+        const std::vector<std::pair<QString, QMessageBox::Icon>> expected{
+            {"测试结果为：2008", QMessageBox::NoIcon},
+            {QString::number(handle), QMessageBox::NoIcon},
+            {"请正确输入锁号", QMessageBox::Critical},
+            {"-80", QMessageBox::NoIcon},
+            {"请先打开串口", QMessageBox::Warning},
+        };
+        QCOMPARE(shown.size(), expected.size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            QCOMPARE(shown[i].text, expected[i].first);
+            QCOMPARE(shown[i].icon, expected[i].second);
+            QCOMPARE(shown[i].title, "Cardemo");
+            QCOMPARE(shown[i].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        }
+        QVERIFY(recorder_.messages.empty());
+    }
+
+    // Without its test hook the window ends the program itself: the event loop is left with 1.
+    void MissingLibraryEndsTheProgram()
+    {
+        CardemoHooks hooks = recorder_.Hooks();
+        hooks.EndProgram = nullptr;
+        CardemoForm form("/nonexistent/libEN24_C1.so", hooks);
+        QTimer::singleShot(0, form.cmdtest, &QPushButton::click);
+        QTimer guard; // should the program go on running
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [] { QCoreApplication::exit(-1); });
+        guard.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 1);
+        QCOMPARE(recorder_.messages.size(), 1u);
     }
 
     void MissingLibraryIsNamed_data()
