@@ -102,6 +102,7 @@ private:
     std::unique_ptr<en24sim::EncoderSimulator> Encoder_;
     std::unique_ptr<TDoorlockService> Service_;
     std::unique_ptr<TDoorlockTestForm> Form_;
+    TUnexpectedMessages Unexpected_;
 
 private slots:
     void init()
@@ -112,6 +113,7 @@ private slots:
         const QString link = Dir_->filePath(QStringLiteral("COM1"));
         Encoder_ = std::make_unique<en24sim::EncoderSimulator>(link.toStdString());
         qputenv("EN24_COM1", link.toUtf8());
+        Unexpected_.Start();
     }
 
     void cleanup()
@@ -120,6 +122,7 @@ private slots:
         Service_.reset();
         Encoder_.reset();
         Dir_.reset();
+        VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_);
     }
 
     void openingState()

@@ -103,12 +103,17 @@ private:
         return AnswerField(exchange.Received, "ResultMessage") == "读卡失败";
     }
 
+    TUnexpectedMessages Unexpected_;
+
 private slots:
     void initTestCase()
     {
         // COM1 leads nowhere: card operations fail at once.
         qputenv("EN24_COM1", "/nonexistent/com1");
     }
+
+    void init() { Unexpected_.Start(); }
+    void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 
     void layout()
     {

@@ -31,6 +31,7 @@ private:
     }
 
     QTemporaryDir Dir_;
+    TUnexpectedMessages Unexpected_;
 
 private slots:
     void init()
@@ -41,7 +42,10 @@ private slots:
             QDir(OptionFile()).removeRecursively();
         else
             QFile::remove(OptionFile());
+        Unexpected_.Start();
     }
+
+    void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 
     void layout()
     {

@@ -23,9 +23,21 @@ private:
     }
 
     QTemporaryDir Dir_;
+    TUnexpectedMessages Unexpected_;
 
 private slots:
-    void init() { QVERIFY(Dir_.isValid()); QFile::remove(OptionFile()); }
+    void init()
+    {
+        QVERIFY(Dir_.isValid());
+        // A test may leave a directory where the file goes (MakeUnwritable).
+        if (QFileInfo(OptionFile()).isDir())
+            QDir(OptionFile()).removeRecursively();
+        else
+            QFile::remove(OptionFile());
+        Unexpected_.Start();
+    }
+
+    void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 
     void promptLayout()
     {
@@ -99,6 +111,7 @@ private slots:
     void realMessageBox()
     {
         TSysOption sysOption = LoadedSysOption();
+        TRealMessageBoxes realBoxes;
         TCheckPasswordForm form(sysOption, nullptr);
         form.show();
         form.edtPswd->setText(QStringLiteral("wrong"));

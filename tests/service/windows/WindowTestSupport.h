@@ -7,10 +7,12 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "MessageBoxUnit.h"
@@ -39,6 +41,47 @@ public:
 
     std::vector<TShownMessage> Messages;
     std::function<void()> OnMessage; // runs inside the "box", e.g. to act on the dialog below it
+
+private:
+    TMessageBoxFunction Previous_;
+};
+
+// Started in a fixture's init() and finished in its cleanup(): a box that the
+// test did not ask for is recorded and fails the test, instead of waiting for
+// a click that never comes. A test that expects boxes records them itself.
+class TUnexpectedMessages {
+public:
+    void Start() { Recorder_ = std::make_unique<TMessageRecorder>(); }
+    // The texts of the boxes shown since Start, one per line; empty when none.
+    QString Finish()
+    {
+        QStringList texts;
+        if (Recorder_)
+            for (const TShownMessage &message : Recorder_->Messages)
+                texts << message.Caption + QStringLiteral(": ") + message.Text;
+        Recorder_.reset();
+        return texts.join(QLatin1Char('\n'));
+    }
+
+private:
+    std::unique_ptr<TMessageRecorder> Recorder_;
+};
+
+// The fixture's cleanup() check: fails the test when a box nobody expected
+// was shown.
+#define VERIFY_NO_UNEXPECTED_MESSAGES(unexpected)                                                  \
+    do {                                                                                           \
+        const QString shown_ = (unexpected).Finish();                                              \
+        QVERIFY2(shown_.isEmpty(), qPrintable(QStringLiteral("unexpected message box: ") + shown_)); \
+    } while (false)
+
+// The platform's own box for the time this lives, also under TUnexpectedMessages.
+class TRealMessageBoxes {
+public:
+    TRealMessageBoxes() : Previous_(SetMessageBoxFunction({})) {}
+    ~TRealMessageBoxes() { SetMessageBoxFunction(Previous_); }
+    TRealMessageBoxes(const TRealMessageBoxes &) = delete;
+    TRealMessageBoxes &operator=(const TRealMessageBoxes &) = delete;
 
 private:
     TMessageBoxFunction Previous_;
