@@ -107,18 +107,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("typed");          // typed into the box; empty = untouched
+        QTest::addColumn<bool>("enter");             // then Enter in the box
         QTest::addColumn<QString>("saved");
         QTest::addColumn<int>("portNo");
-        QTest::newRow("lower-case com3 saved as COM3") << QByteArray("com3") << "" << "COM3" << 3;
-        QTest::newRow("COM8 untouched saved as COM1") << QByteArray("COM8") << "" << "COM1" << 1;
-        QTest::newRow("typed COM8 kept") << QByteArray("COM2") << "COM8" << "COM8" << 8;
-        QTest::newRow("typed text kept as typed") << QByteArray("COM2") << " com5 " << " com5 " << 0;
+        QTest::newRow("lower-case com3 saved as COM3") << QByteArray("com3") << "" << false << "COM3" << 3;
+        QTest::newRow("COM8 untouched saved as COM1") << QByteArray("COM8") << "" << false << "COM1" << 1;
+        QTest::newRow("typed COM8 kept") << QByteArray("COM2") << "COM8" << false << "COM8" << 8;
+        QTest::newRow("typed text kept as typed") << QByteArray("COM2") << " com5 " << false << " com5 " << 0;
+        QTest::newRow("typed lower case kept after Enter") << QByteArray("COM2") << "com5" << true << "com5" << 0;
     }
 
     void confirmPort()
     {
         QFETCH(QByteArray, stored);
         QFETCH(QString, typed);
+        QFETCH(bool, enter);
         QFETCH(QString, saved);
         QFETCH(int, portNo);
         WriteOptionFile("[DoorlockOption]\r\nPortName=" + stored + "\r\n");
@@ -130,6 +133,8 @@ private slots:
             form.PortNameCmb->lineEdit()->selectAll();
             QTest::keyClicks(form.PortNameCmb->lineEdit(), typed);
         }
+        if (enter)
+            QTest::keyClick(form.PortNameCmb->lineEdit(), Qt::Key_Return);
         form.OKBtn->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(option->PortName, saved.toStdString());
