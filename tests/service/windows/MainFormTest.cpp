@@ -217,9 +217,13 @@ private slots:
         AnswerPrompt(QStringLiteral("qembar"));
         tryClose();
         QVERIFY(!form->isVisible());
-        form.reset(); // the window goes: the listener stops
+        QString memo;
+        connect(form->InfoMemo, &QPlainTextEdit::textChanged, form->InfoMemo,
+                [&memo, edit = form->InfoMemo] { memo = edit->toPlainText(); });
+        form.reset(); // the window goes: the listener stops, then the memo says so
         QVERIFY(!service->Listening());
         QVERIFY(!Accepts(port));
+        QCOMPARE(memo, kStartLine + QStringLiteral("\n接口监听服务器已经停止。"));
     }
 
     void busyPortReportedAndWindowOpensAnyway()
