@@ -143,7 +143,24 @@ private slots:
         QCOMPARE(form.RoomBuildingCodeTxt->text(), QStringLiteral("00"));
         QCOMPARE(form.RoomFloorCodeTxt->text(), QStringLiteral("01"));
         QCOMPARE(form.RoomNoTxt->text(), QStringLiteral("01"));
-        QCOMPARE(form.Label7->text(), QStringLiteral("起始时间："));
+        VerifyControls(form, {{"OpenPortBtn", -1, 0, 0, 0, "打开串口"},
+                              {"beepBtn", -1, 0, 0, 0, "Beep"},
+                              {"ClosePortBtn", -1, 0, 0, 0, "关闭串口"},
+                              {"Label2", -1, 0, 0, 0, "楼号:"},
+                              {"RoomBuildingCodeTxt", -1, 0, 0, 0, "00"},
+                              {"Label3", -1, 0, 0, 0, "楼层:"},
+                              {"RoomFloorCodeTxt", -1, 0, 0, 0, "01"},
+                              {"Label4", -1, 0, 0, 0, "房号:"},
+                              {"RoomNoTxt", -1, 0, 0, 0, "01"},
+                              {"Label7", -1, 0, 0, 0, "起始时间："},
+                              {"Label8", -1, 0, 0, 0, "到"},
+                              {"IsCopyCheckBox", -1, 0, 0, 0, "复制"},
+                              {"WriteCardBtn", -1, 0, 0, 0, "写卡"},
+                              {"Label1", -1, 0, 0, 0, "卡号"},
+                              {"CardNoTxt", -1, 0, 0, 0, ""},
+                              {"ReadCardBtn", -1, 0, 0, 0, "读卡"},
+                              {"EraseCardBtn", -1, 0, 0, 0, "销卡"}});
+        QCOMPARE(form.focusWidget(), form.OpenPortBtn); // first in tab order
         QVERIFY(!form.IsCopyCheckBox->isChecked());
         QVERIFY(form.CardNoTxt->text().isEmpty());
 

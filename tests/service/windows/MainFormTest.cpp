@@ -123,6 +123,9 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Kelvane门锁接口"));
         QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Kelvane门锁接口"));
         QCOMPARE(form.size(), QSize(873, 500));
+        for (const char *name : {"MainMenu", "ToolBar", "InfoMemo", "StatusBar", "ExitAction",
+                                 "OptionAction", "ChangePasswordAction", "AboutAction", "TestAction"})
+            QVERIFY2(form.findChild<QObject *>(QLatin1String(name)) != nullptr, name);
 
         const QList<QAction *> menus = form.MainMenu->actions();
         QCOMPARE(menus.size(), 3);
@@ -316,6 +319,11 @@ private slots:
         QCOMPARE(about.lblVersion->text(), QStringLiteral("版本 1.0.0.0"));
         QVERIFY(!about.lblDescription->text().isEmpty() && !about.lblCopyright->text().isEmpty());
         QCOMPARE(about.size(), QSize(413, 262));
+        QCOMPARE(about.font().family(), QStringLiteral("宋体"));
+        QCOMPARE(about.font().pointSize(), 9);
+        QVERIFY(about.btnOK->isDefault());
+        for (const char *name : {"Image1", "lblAppTitle", "lblVersion", "mmo", "btnOK"})
+            QVERIFY2(about.findChild<QWidget *>(QLatin1String(name)) != nullptr, name);
         QVERIFY(!about.mmo->isEnabled());
         QVERIFY(about.mmo->toPlainText().isEmpty());
         QCOMPARE(about.mmo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);

@@ -52,17 +52,25 @@ private slots:
         auto option = LoadedOption();
         TOptionForm form(*option, nullptr, nullptr);
         QCOMPARE(form.windowTitle(), QStringLiteral("修改门锁参数"));
-        QCOMPARE(form.Label1->text(), QStringLiteral("设置端口  "));
-        QCOMPARE(form.PortNameCmb->geometry(), QRect(168, 28, 145, 21));
+        QCOMPARE(form.size(), QSize(380, 281)); // 388 by 308 with frame and caption
+        QCOMPARE(form.font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(form.font().pointSize(), 8);
+        QCOMPARE(form.layoutDirection(), Qt::LeftToRight);
+        VerifyControls(form, {{"Label1", 64, 28, 65, 13, "设置端口  "},
+                              {"Label2", 64, 66, 65, 13, "系统密码"},
+                              {"Label3", 64, 102, 65, 13, "酒店标识"},
+                              {"PortNameCmb", 168, 28, 145, 21, ""},
+                              {"OKBtn", 88, 200, 75, 25, "修改"},
+                              {"CancelBtn", 210, 200, 75, 25, "取消"},
+                              {"PasswordEdit", 168, 66, 145, 21, "80617"},
+                              {"HotelIDEdit", 168, 100, 145, 21, ""},
+                              {"LLockCheckBox", 168, 152, 97, 17, "允许开反锁"}});
         QVERIFY(form.PortNameCmb->isEditable());
         QCOMPARE(form.PortNameCmb->count(), 7);
         QCOMPARE(form.PortNameCmb->itemText(6), QStringLiteral("COM7"));
-        QCOMPARE(form.OKBtn->text(), QStringLiteral("修改"));
-        QCOMPARE(form.CancelBtn->text(), QStringLiteral("取消"));
         QVERIFY(!form.OKBtn->isDefault() && !form.OKBtn->autoDefault());
         QVERIFY(!form.CancelBtn->isDefault() && !form.CancelBtn->autoDefault());
         QCOMPARE(form.PasswordEdit->echoMode(), QLineEdit::Normal);
-        QCOMPARE(form.LLockCheckBox->text(), QStringLiteral("允许开反锁"));
         const QList<QWidget *> order = {form.PortNameCmb, form.OKBtn, form.CancelBtn,
                                         form.PasswordEdit, form.HotelIDEdit, form.LLockCheckBox};
         for (int i = 0; i + 1 < order.size(); ++i)

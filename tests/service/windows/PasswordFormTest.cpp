@@ -45,14 +45,17 @@ private slots:
         TCheckPasswordForm form(sysOption, nullptr);
         QCOMPARE(form.windowTitle(), QStringLiteral("请输入管理员密码"));
         QCOMPARE(form.size(), QSize(306, 140));
+        QCOMPARE(form.font().family(), QStringLiteral("宋体"));
+        QCOMPARE(form.font().pointSize(), 9);
+        VerifyControls(form, {{"Image1", 28, 28, 32, 32, ""},
+                              {"Label1", 88, 40, 0, 0, "密码："},
+                              {"edtPswd", 128, 36, 153, 20, ""},
+                              {"btnOK", 120, 96, 73, 23, "确定"},
+                              {"btnCancel", 208, 96, 73, 23, "取消"}});
         QCOMPARE(form.edtPswd->echoMode(), QLineEdit::Password);
-        QCOMPARE(form.edtPswd->geometry(), QRect(128, 36, 153, 20));
         form.edtPswd->setText(QStringLiteral("qembar"));
         QCOMPARE(form.edtPswd->displayText(), QStringLiteral("******"));
-        QCOMPARE(form.btnOK->text(), QStringLiteral("确定"));
-        QCOMPARE(form.btnCancel->text(), QStringLiteral("取消"));
         QVERIFY(form.btnOK->isDefault());
-        QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("edtPswd")), form.edtPswd);
         QCOMPARE(NextTabStop(form.edtPswd), form.btnOK);
         QCOMPARE(NextTabStop(form.btnOK), form.btnCancel);
         QCOMPARE(form.Image1->pixmap().size(), QSize(32, 32));
@@ -178,11 +181,20 @@ private slots:
         TChangePasswordForm form(sysOption, nullptr);
         QCOMPARE(form.windowTitle(), QStringLiteral("更改管理员密码"));
         QCOMPARE(form.size(), QSize(346, 163));
+        QCOMPARE(form.font().family(), QStringLiteral("宋体"));
+        QCOMPARE(form.font().pointSize(), 9);
+        VerifyControls(form, {{"Image1", 28, 24, 48, 48, ""},
+                              {"Label1", 124, 32, 0, 0, "新密码："},
+                              {"Label2", 100, 68, 0, 0, "新密码确认："},
+                              {"edtPswd", 176, 28, 137, 20, ""},
+                              {"edtConfirmPswd", 176, 64, 137, 20, ""},
+                              {"btnOK", 154, 116, 73, 23, "确定"},
+                              {"btnCancel", 242, 116, 73, 23, "取消"}});
+        QVERIFY(!form.btnCancel->isDefault());
         QCOMPARE(form.edtPswd->echoMode(), QLineEdit::Password);
         QCOMPARE(form.edtConfirmPswd->echoMode(), QLineEdit::Password);
         form.edtConfirmPswd->setText(QStringLiteral("ab"));
         QCOMPARE(form.edtConfirmPswd->displayText(), QStringLiteral("**"));
-        QCOMPARE(form.Label2->text(), QStringLiteral("新密码确认："));
         QVERIFY(form.btnOK->isDefault());
         QCOMPARE(NextTabStop(form.edtPswd), form.edtConfirmPswd);
         QCOMPARE(NextTabStop(form.edtConfirmPswd), form.btnOK);

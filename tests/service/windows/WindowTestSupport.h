@@ -132,3 +132,31 @@ inline QWidget *NextTabStop(QWidget *widget)
         next = next->nextInFocusChain();
     return next;
 }
+
+// One control of a window as laid out: object name, position (left -1: placed
+// freely), size (width 0: sized by its text) and text ("text" property, where
+// the control has one).
+struct TControlLayout {
+    const char *Name;
+    int Left, Top, Width, Height;
+    QString Text;
+};
+
+inline void VerifyControls(const QWidget &form, const std::vector<TControlLayout> &controls)
+{
+    for (const TControlLayout &expected : controls) {
+        const auto *control = form.findChild<QWidget *>(QLatin1String(expected.Name));
+        QVERIFY2(control != nullptr, expected.Name);
+        const QString where = QLatin1String(expected.Name) + QStringLiteral(": ");
+        if (expected.Left >= 0)
+            QVERIFY2(control->pos() == QPoint(expected.Left, expected.Top),
+                     qPrintable(where + QStringLiteral("at %1,%2").arg(control->x()).arg(control->y())));
+        if (expected.Width > 0)
+            QVERIFY2(control->size() == QSize(expected.Width, expected.Height),
+                     qPrintable(where + QStringLiteral("%1 by %2").arg(control->width()).arg(control->height())));
+        const QVariant text = control->property("text");
+        if (text.isValid())
+            QVERIFY2(text.toString() == expected.Text,
+                     qPrintable(where + QStringLiteral("\"%1\"").arg(text.toString())));
+    }
+}
