@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "InterfaceModeUnit.h"
 #include "WindowFontUnit.h"
 #include "WindowImagesUnit.h"
 
@@ -52,13 +53,7 @@ TAboutForm::TAboutForm(int interfaceMode, QWidget *owner)
 
 void TAboutForm::FormCreate(int interfaceMode)
 {
-    QString title;
-    switch (interfaceMode) {
-    case 1: title = QStringLiteral("Kelvane门锁接口"); break;
-    case 2: title = QStringLiteral("Kelvane公安接口"); break;
-    case 3: title = QStringLiteral("Kelvane会员卡接口"); break;
-    default: break;
-    }
+    const QString title = InterfaceTitle(interfaceMode);
     if (!title.isEmpty()) {
         setWindowTitle(QStringLiteral("关于 ") + title);
         lblAppTitle->setText(title);
@@ -66,6 +61,16 @@ void TAboutForm::FormCreate(int interfaceMode)
     lblVersion->setText(QStringLiteral("版本 1.0.0.0"));
     lblDescription->setText(QStringLiteral("酒店管理系统的门锁发卡接口服务"));
     lblCopyright->setText(QStringLiteral("在 TCP 端口上为前台系统写卡、读卡、销卡"));
+}
+
+QString InterfaceTitle(int interfaceMode)
+{
+    switch (interfaceMode) {
+    case DoorlockInterfaceMode: return QStringLiteral("Kelvane门锁接口");
+    case PoliceInterfaceMode: return QStringLiteral("Kelvane公安接口");
+    case MemberInterfaceMode: return QStringLiteral("Kelvane会员卡接口");
+    default: return QString();
+    }
 }
 
 void ShowAboutBox(int interfaceMode)

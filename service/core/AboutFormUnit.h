@@ -27,3 +27,6 @@ private:
 
 // Shows the about box modally, without an owner, and frees it.
 void ShowAboutBox(int interfaceMode);
+
+// The title of an interface mode ("Kelvane门锁接口" for 1); empty for no mode.
+QString InterfaceTitle(int interfaceMode);

@@ -27,20 +27,6 @@
 #include "WindowFontUnit.h"
 #include "WindowImagesUnit.h"
 
-namespace {
-
-QString ModeTitle(int mode)
-{
-    switch (mode) {
-    case DoorlockInterfaceMode: return QStringLiteral("Kelvane门锁接口");
-    case PoliceInterfaceMode: return QStringLiteral("Kelvane公安接口");
-    case MemberInterfaceMode: return QStringLiteral("Kelvane会员卡接口");
-    default: return QString();
-    }
-}
-
-} // namespace
-
 TMainForm::TMainForm(TDoorlockService &service, QWidget *parent)
     : QMainWindow(parent), Service_(service)
 {
@@ -146,7 +132,7 @@ void TMainForm::FormCreate()
 {
     // Date texts are read with the fixed settings of the service already
     // (DateTimeUnit), whatever the desktop's regional settings say.
-    const QString title = ModeTitle(InterfaceMode());
+    const QString title = InterfaceTitle(InterfaceMode());
     if (!title.isEmpty()) {
         QApplication::setApplicationName(title);
         setWindowTitle(title);

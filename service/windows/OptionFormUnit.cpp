@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,6 +62,9 @@ TOptionForm::TOptionForm(TOption &option, std::mutex *cardOperationLock, QWidget
     PortNameCmb->setGeometry(168, 28, 145, 21);
     PortNameCmb->setEditable(true);
     PortNameCmb->setInsertPolicy(QComboBox::NoInsert);
+    // The text stays as typed: without this, Enter would turn "com5" into the
+    // list's "COM5".
+    PortNameCmb->completer()->setCaseSensitivity(Qt::CaseSensitive);
     PortNameCmb->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
                            QStringLiteral("COM4"), QStringLiteral("COM5"), QStringLiteral("COM6"),
                            QStringLiteral("COM7")});

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <sqlite3.h>
@@ -31,6 +32,7 @@ const en24sim::EncoderSimulator::Record kErasedCard{0xFF, 0xFF, 0xFF, 0xFF, 0xFF
 struct TIssueRecord {
     QString RegisterId, CardNo, RoomNo, GuestName;
     int CardType = 0, IsCopy = 0;
+    TDateTime LastCheckInTime = 0, CheckInTime = 0, CheckOutTime = 0; // to the second
 };
 
 // Cards carry years 2000 to 2015 only, so the window's default check-out
@@ -77,16 +79,21 @@ private:
         }
         sqlite3_stmt *query = nullptr;
         sqlite3_prepare_v2(db,
-                           "select RegisterId, CardNo, RoomNo, GuestName, CardType, IsCopy "
+                           "select RegisterId, CardNo, RoomNo, GuestName, CardType, IsCopy, "
+                           "LastCheckInTime, CheckInTime, CheckOutTime "
                            "from T_IssueCardRecord order by rowid",
                            -1, &query, nullptr);
         auto text = [query](int column) {
             const auto *value = sqlite3_column_text(query, column);
             return value ? QString::fromUtf8(reinterpret_cast<const char *>(value)) : QString();
         };
+        // Stored as "yyyy-mm-dd hh:nn:ss.zzz"; the window's texts carry whole seconds.
+        auto time = [&text](int column) {
+            return StrToDateTime(text(column).left(19).toStdString());
+        };
         while (query != nullptr && sqlite3_step(query) == SQLITE_ROW)
             records.push_back({text(0), text(1), text(2), text(3), sqlite3_column_int(query, 4),
-                               sqlite3_column_int(query, 5)});
+                               sqlite3_column_int(query, 5), time(6), time(7), time(8)});
         sqlite3_finalize(query);
         sqlite3_close(db);
         return records;
@@ -102,6 +109,7 @@ private:
     std::unique_ptr<en24sim::EncoderSimulator> Encoder_;
     std::unique_ptr<TDoorlockService> Service_;
     std::unique_ptr<TDoorlockTestForm> Form_;
+    TUnexpectedMessages Unexpected_;
 
 private slots:
     void init()
@@ -112,6 +120,7 @@ private slots:
         const QString link = Dir_->filePath(QStringLiteral("COM1"));
         Encoder_ = std::make_unique<en24sim::EncoderSimulator>(link.toStdString());
         qputenv("EN24_COM1", link.toUtf8());
+        Unexpected_.Start();
     }
 
     void cleanup()
@@ -120,6 +129,7 @@ private slots:
         Service_.reset();
         Encoder_.reset();
         Dir_.reset();
+        VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_);
     }
 
     void openingState()
@@ -133,7 +143,24 @@ private slots:
         QCOMPARE(form.RoomBuildingCodeTxt->text(), QStringLiteral("00"));
         QCOMPARE(form.RoomFloorCodeTxt->text(), QStringLiteral("01"));
         QCOMPARE(form.RoomNoTxt->text(), QStringLiteral("01"));
-        QCOMPARE(form.Label7->text(), QStringLiteral("起始时间："));
+        VerifyControls(form, {{"OpenPortBtn", -1, 0, 0, 0, "打开串口"},
+                              {"beepBtn", -1, 0, 0, 0, "Beep"},
+                              {"ClosePortBtn", -1, 0, 0, 0, "关闭串口"},
+                              {"Label2", -1, 0, 0, 0, "楼号:"},
+                              {"RoomBuildingCodeTxt", -1, 0, 0, 0, "00"},
+                              {"Label3", -1, 0, 0, 0, "楼层:"},
+                              {"RoomFloorCodeTxt", -1, 0, 0, 0, "01"},
+                              {"Label4", -1, 0, 0, 0, "房号:"},
+                              {"RoomNoTxt", -1, 0, 0, 0, "01"},
+                              {"Label7", -1, 0, 0, 0, "起始时间："},
+                              {"Label8", -1, 0, 0, 0, "到"},
+                              {"IsCopyCheckBox", -1, 0, 0, 0, "复制"},
+                              {"WriteCardBtn", -1, 0, 0, 0, "写卡"},
+                              {"Label1", -1, 0, 0, 0, "卡号"},
+                              {"CardNoTxt", -1, 0, 0, 0, ""},
+                              {"ReadCardBtn", -1, 0, 0, 0, "读卡"},
+                              {"EraseCardBtn", -1, 0, 0, 0, "销卡"}});
+        QCOMPARE(form.focusWidget(), form.OpenPortBtn); // first in tab order
         QVERIFY(!form.IsCopyCheckBox->isChecked());
         QVERIFY(form.CardNoTxt->text().isEmpty());
 
@@ -208,39 +235,70 @@ private slots:
         QCOMPARE(Encoder_->OverlapCount(), 0);
     }
 
-    // The room's last check-in time with the local database in use.
-    void roomTime_data()
+    // The card's start time and the room's last check-in time: from the
+    // window's check-in text without the local database; with it, the room's
+    // time for a copy card and now minus DelayMinutes otherwise.
+    void startTime_data()
     {
+        QTest::addColumn<bool>("useNativeDb");
         QTest::addColumn<bool>("isCopy");
         QTest::addColumn<bool>("roomKnown");
-        QTest::addColumn<bool>("timeMoves"); // to about now, after the write
+        QTest::addColumn<QString>("start");    // "room", "now - delay" or "check-in"
+        QTest::addColumn<QString>("roomTime"); // after the write: "kept", "start" or "none"
 
-        QTest::newRow("copy card leaves the room's time") << true << true << false;
-        QTest::newRow("copy card for a new room adds it") << true << false << true;
-        QTest::newRow("first card sets the time") << false << true << true;
+        QTest::newRow("copy card keeps the room's time") << true << true << true << "room" << "kept";
+        QTest::newRow("copy card for a new room adds it") << true << true << false << "now - delay" << "start";
+        QTest::newRow("first card sets the room's time") << true << false << true << "now - delay" << "start";
+        QTest::newRow("without the database: check-in text") << false << true << false << "check-in" << "none";
     }
 
-    void roomTime()
+    void startTime()
     {
+        QFETCH(bool, useNativeDb);
         QFETCH(bool, isCopy);
         QFETCH(bool, roomKnown);
-        QFETCH(bool, timeMoves);
-        StartService("[DoorlockOption]\r\nHotelID=1\r\nUseNativeDoorlockDb=1\r\n");
+        QFETCH(QString, start);
+        QFETCH(QString, roomTime);
+        StartService(QByteArray("[DoorlockOption]\r\nHotelID=1\r\nDelayMinutes=30\r\n"
+                                "SaveDoorlockRecord=1\r\nUseNativeDoorlockDb=") +
+                     (useNativeDb ? "1" : "0") + "\r\n");
         TDoorlockRecordManager &rooms = Service_->State().DoorlockRecordManager;
         const TDateTime earlier = EncodeDateTime(2008, 6, 20, 13, 30);
         if (roomKnown)
             rooms.AddRoom("000101", earlier);
         Encoder_->PutCard(kErasedCard);
+        Form_->CheckInDateTimeTxt->setText(QStringLiteral("2015-06-20 12:00:00"));
         Form_->CheckOutDateTimeTxt->setText(kCheckOutOnCard);
         Form_->IsCopyCheckBox->setChecked(isCopy);
         const TDateTime before = Now();
         Press(Form_->WriteCardBtn);
+        const TDateTime after = Now();
         QVERIFY2(Log().contains(QStringLiteral("写卡成功")), qPrintable(Log()));
-        const TDateTime stored = rooms.GetLastCheckInTime("000101");
-        if (timeMoves)
-            QVERIFY(stored >= before - kSecond && stored <= Now() + kSecond);
+
+        const std::vector<TIssueRecord> records = IssueRecords();
+        QCOMPARE(records.size(), size_t(1));
+        const TIssueRecord &record = records[0];
+        QCOMPARE(record.IsCopy, isCopy ? 1 : 0);
+        // No delay is applied to the window's own times.
+        QCOMPARE(FormatDateTime("yyyy-mm-dd hh:nn:ss", record.CheckInTime), std::string("2015-06-20 12:00:00"));
+        QCOMPARE(FormatDateTime("yyyy-mm-dd hh:nn:ss", record.CheckOutTime),
+                 kCheckOutOnCard.toStdString());
+        if (start == QStringLiteral("room"))
+            QCOMPARE(FormatDateTime("yyyy-mm-dd hh:nn:ss", record.LastCheckInTime),
+                     std::string("2008-06-20 13:30:00"));
+        else if (start == QStringLiteral("check-in"))
+            QCOMPARE(record.LastCheckInTime, record.CheckInTime);
         else
+            QVERIFY(record.LastCheckInTime >= IncMinute(before, -30) - kSecond &&
+                    record.LastCheckInTime <= IncMinute(after, -30));
+
+        const TDateTime stored = rooms.GetLastCheckInTime("000101");
+        if (roomTime == QStringLiteral("kept"))
             QCOMPARE(stored, earlier);
+        else if (roomTime == QStringLiteral("none"))
+            QCOMPARE(stored, TDateTime(0));
+        else
+            QVERIFY(std::abs(stored - record.LastCheckInTime) <= kSecond);
     }
 
     void unreadableDateStopsBeforeAnything()

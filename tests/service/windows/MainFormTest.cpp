@@ -103,12 +103,17 @@ private:
         return AnswerField(exchange.Received, "ResultMessage") == "读卡失败";
     }
 
+    TUnexpectedMessages Unexpected_;
+
 private slots:
     void initTestCase()
     {
         // COM1 leads nowhere: card operations fail at once.
         qputenv("EN24_COM1", "/nonexistent/com1");
     }
+
+    void init() { Unexpected_.Start(); }
+    void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 
     void layout()
     {
@@ -118,6 +123,9 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Kelvane门锁接口"));
         QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Kelvane门锁接口"));
         QCOMPARE(form.size(), QSize(873, 500));
+        for (const char *name : {"MainMenu", "ToolBar", "InfoMemo", "StatusBar", "ExitAction",
+                                 "OptionAction", "ChangePasswordAction", "AboutAction", "TestAction"})
+            QVERIFY2(form.findChild<QObject *>(QLatin1String(name)) != nullptr, name);
 
         const QList<QAction *> menus = form.MainMenu->actions();
         QCOMPARE(menus.size(), 3);
@@ -212,9 +220,13 @@ private slots:
         AnswerPrompt(QStringLiteral("qembar"));
         tryClose();
         QVERIFY(!form->isVisible());
-        form.reset(); // the window goes: the listener stops
+        QString memo;
+        connect(form->InfoMemo, &QPlainTextEdit::textChanged, form->InfoMemo,
+                [&memo, edit = form->InfoMemo] { memo = edit->toPlainText(); });
+        form.reset(); // the window goes: the listener stops, then the memo says so
         QVERIFY(!service->Listening());
         QVERIFY(!Accepts(port));
+        QCOMPARE(memo, kStartLine + QStringLiteral("\n接口监听服务器已经停止。"));
     }
 
     void busyPortReportedAndWindowOpensAnyway()
@@ -307,6 +319,11 @@ private slots:
         QCOMPARE(about.lblVersion->text(), QStringLiteral("版本 1.0.0.0"));
         QVERIFY(!about.lblDescription->text().isEmpty() && !about.lblCopyright->text().isEmpty());
         QCOMPARE(about.size(), QSize(413, 262));
+        QCOMPARE(about.font().family(), QStringLiteral("宋体"));
+        QCOMPARE(about.font().pointSize(), 9);
+        QVERIFY(about.btnOK->isDefault());
+        for (const char *name : {"Image1", "lblAppTitle", "lblVersion", "mmo", "btnOK"})
+            QVERIFY2(about.findChild<QWidget *>(QLatin1String(name)) != nullptr, name);
         QVERIFY(!about.mmo->isEnabled());
         QVERIFY(about.mmo->toPlainText().isEmpty());
         QCOMPARE(about.mmo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);

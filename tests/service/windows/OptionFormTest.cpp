@@ -31,6 +31,7 @@ private:
     }
 
     QTemporaryDir Dir_;
+    TUnexpectedMessages Unexpected_;
 
 private slots:
     void init()
@@ -41,24 +42,35 @@ private slots:
             QDir(OptionFile()).removeRecursively();
         else
             QFile::remove(OptionFile());
+        Unexpected_.Start();
     }
+
+    void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 
     void layout()
     {
         auto option = LoadedOption();
         TOptionForm form(*option, nullptr, nullptr);
         QCOMPARE(form.windowTitle(), QStringLiteral("修改门锁参数"));
-        QCOMPARE(form.Label1->text(), QStringLiteral("设置端口  "));
-        QCOMPARE(form.PortNameCmb->geometry(), QRect(168, 28, 145, 21));
+        QCOMPARE(form.size(), QSize(380, 281)); // 388 by 308 with frame and caption
+        QCOMPARE(form.font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(form.font().pointSize(), 8);
+        QCOMPARE(form.layoutDirection(), Qt::LeftToRight);
+        VerifyControls(form, {{"Label1", 64, 28, 65, 13, "设置端口  "},
+                              {"Label2", 64, 66, 65, 13, "系统密码"},
+                              {"Label3", 64, 102, 65, 13, "酒店标识"},
+                              {"PortNameCmb", 168, 28, 145, 21, ""},
+                              {"OKBtn", 88, 200, 75, 25, "修改"},
+                              {"CancelBtn", 210, 200, 75, 25, "取消"},
+                              {"PasswordEdit", 168, 66, 145, 21, "80617"},
+                              {"HotelIDEdit", 168, 100, 145, 21, ""},
+                              {"LLockCheckBox", 168, 152, 97, 17, "允许开反锁"}});
         QVERIFY(form.PortNameCmb->isEditable());
         QCOMPARE(form.PortNameCmb->count(), 7);
         QCOMPARE(form.PortNameCmb->itemText(6), QStringLiteral("COM7"));
-        QCOMPARE(form.OKBtn->text(), QStringLiteral("修改"));
-        QCOMPARE(form.CancelBtn->text(), QStringLiteral("取消"));
         QVERIFY(!form.OKBtn->isDefault() && !form.OKBtn->autoDefault());
         QVERIFY(!form.CancelBtn->isDefault() && !form.CancelBtn->autoDefault());
         QCOMPARE(form.PasswordEdit->echoMode(), QLineEdit::Normal);
-        QCOMPARE(form.LLockCheckBox->text(), QStringLiteral("允许开反锁"));
         const QList<QWidget *> order = {form.PortNameCmb, form.OKBtn, form.CancelBtn,
                                         form.PasswordEdit, form.HotelIDEdit, form.LLockCheckBox};
         for (int i = 0; i + 1 < order.size(); ++i)
@@ -103,18 +115,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("typed");          // typed into the box; empty = untouched
+        QTest::addColumn<bool>("enter");             // then Enter in the box
         QTest::addColumn<QString>("saved");
         QTest::addColumn<int>("portNo");
-        QTest::newRow("lower-case com3 saved as COM3") << QByteArray("com3") << "" << "COM3" << 3;
-        QTest::newRow("COM8 untouched saved as COM1") << QByteArray("COM8") << "" << "COM1" << 1;
-        QTest::newRow("typed COM8 kept") << QByteArray("COM2") << "COM8" << "COM8" << 8;
-        QTest::newRow("typed text kept as typed") << QByteArray("COM2") << " com5 " << " com5 " << 0;
+        QTest::newRow("lower-case com3 saved as COM3") << QByteArray("com3") << "" << false << "COM3" << 3;
+        QTest::newRow("COM8 untouched saved as COM1") << QByteArray("COM8") << "" << false << "COM1" << 1;
+        QTest::newRow("typed COM8 kept") << QByteArray("COM2") << "COM8" << false << "COM8" << 8;
+        QTest::newRow("typed text kept as typed") << QByteArray("COM2") << " com5 " << false << " com5 " << 0;
+        QTest::newRow("typed lower case kept after Enter") << QByteArray("COM2") << "com5" << true << "com5" << 0;
     }
 
     void confirmPort()
     {
         QFETCH(QByteArray, stored);
         QFETCH(QString, typed);
+        QFETCH(bool, enter);
         QFETCH(QString, saved);
         QFETCH(int, portNo);
         WriteOptionFile("[DoorlockOption]\r\nPortName=" + stored + "\r\n");
@@ -126,6 +141,8 @@ private slots:
             form.PortNameCmb->lineEdit()->selectAll();
             QTest::keyClicks(form.PortNameCmb->lineEdit(), typed);
         }
+        if (enter)
+            QTest::keyClick(form.PortNameCmb->lineEdit(), Qt::Key_Return);
         form.OKBtn->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(option->PortName, saved.toStdString());

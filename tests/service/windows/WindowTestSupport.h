@@ -7,10 +7,12 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "MessageBoxUnit.h"
@@ -39,6 +41,47 @@ public:
 
     std::vector<TShownMessage> Messages;
     std::function<void()> OnMessage; // runs inside the "box", e.g. to act on the dialog below it
+
+private:
+    TMessageBoxFunction Previous_;
+};
+
+// Started in a fixture's init() and finished in its cleanup(): a box that the
+// test did not ask for is recorded and fails the test, instead of waiting for
+// a click that never comes. A test that expects boxes records them itself.
+class TUnexpectedMessages {
+public:
+    void Start() { Recorder_ = std::make_unique<TMessageRecorder>(); }
+    // The texts of the boxes shown since Start, one per line; empty when none.
+    QString Finish()
+    {
+        QStringList texts;
+        if (Recorder_)
+            for (const TShownMessage &message : Recorder_->Messages)
+                texts << message.Caption + QStringLiteral(": ") + message.Text;
+        Recorder_.reset();
+        return texts.join(QLatin1Char('\n'));
+    }
+
+private:
+    std::unique_ptr<TMessageRecorder> Recorder_;
+};
+
+// The fixture's cleanup() check: fails the test when a box nobody expected
+// was shown.
+#define VERIFY_NO_UNEXPECTED_MESSAGES(unexpected)                                                  \
+    do {                                                                                           \
+        const QString shown_ = (unexpected).Finish();                                              \
+        QVERIFY2(shown_.isEmpty(), qPrintable(QStringLiteral("unexpected message box: ") + shown_)); \
+    } while (false)
+
+// The platform's own box for the time this lives, also under TUnexpectedMessages.
+class TRealMessageBoxes {
+public:
+    TRealMessageBoxes() : Previous_(SetMessageBoxFunction({})) {}
+    ~TRealMessageBoxes() { SetMessageBoxFunction(Previous_); }
+    TRealMessageBoxes(const TRealMessageBoxes &) = delete;
+    TRealMessageBoxes &operator=(const TRealMessageBoxes &) = delete;
 
 private:
     TMessageBoxFunction Previous_;
@@ -88,4 +131,32 @@ inline QWidget *NextTabStop(QWidget *widget)
     while (next != widget && (!(next->focusPolicy() & Qt::TabFocus) || next->focusProxy() != nullptr))
         next = next->nextInFocusChain();
     return next;
+}
+
+// One control of a window as laid out: object name, position (left -1: placed
+// freely), size (width 0: sized by its text) and text ("text" property, where
+// the control has one).
+struct TControlLayout {
+    const char *Name;
+    int Left, Top, Width, Height;
+    QString Text;
+};
+
+inline void VerifyControls(const QWidget &form, const std::vector<TControlLayout> &controls)
+{
+    for (const TControlLayout &expected : controls) {
+        const auto *control = form.findChild<QWidget *>(QLatin1String(expected.Name));
+        QVERIFY2(control != nullptr, expected.Name);
+        const QString where = QLatin1String(expected.Name) + QStringLiteral(": ");
+        if (expected.Left >= 0)
+            QVERIFY2(control->pos() == QPoint(expected.Left, expected.Top),
+                     qPrintable(where + QStringLiteral("at %1,%2").arg(control->x()).arg(control->y())));
+        if (expected.Width > 0)
+            QVERIFY2(control->size() == QSize(expected.Width, expected.Height),
+                     qPrintable(where + QStringLiteral("%1 by %2").arg(control->width()).arg(control->height())));
+        const QVariant text = control->property("text");
+        if (text.isValid())
+            QVERIFY2(text.toString() == expected.Text,
+                     qPrintable(where + QStringLiteral("\"%1\"").arg(text.toString())));
+    }
 }
