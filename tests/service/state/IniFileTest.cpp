@@ -187,6 +187,22 @@ TEST(IniFileWrite, KeepsTheFileMode) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+TEST(IniFileWrite, KeepsTheFileOwner) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    TTempDir dir;
+    const std::string path = dir / "Option.ini";
+    WriteWholeFile(path, "[S]\r\nKey=1\r\n");
+    // The service's own user, say; root only edits the file for it.
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    TIniFile(path).WriteString("S", "Key", "2");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(ReadWholeFile(path), "[S]\r\nKey=2\r\n");
+}
+
 TEST(IniFileWrite, LinkToTheFileStaysALink) {
     TTempDir dir;
     WriteWholeFile(dir / "real.ini", "[S]\r\nKey=1\r\n");
@@ -208,6 +224,22 @@ TEST(IniFileWrite, FolderThatIsAFileCannotBeWritten) {
     } catch (const EIniFileError &error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
+}
+
+TEST(IniFileWrite, ReadOnlyFileCannotBeWrittenAndStaysAsItWas) {
+    TTempDir dir;
+    const std::string path = dir / "Option.ini";
+    WriteWholeFile(path, "[S]\r\nKey=1\r\n");
+    // Read-only for everyone, root included; the folder itself is writable.
+    chmod(path.c_str(), 0444);
+    try {
+        TIniFile(path).WriteString("S", "Key", "2");
+        FAIL() << "no error";
+    } catch (const EIniFileError &error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+    EXPECT_EQ(ReadWholeFile(path), "[S]\r\nKey=1\r\n");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"Option.ini"});
 }
 
 TEST(IniFileWrite, ReadOnlyFolderCannotBeWrittenAndFileStaysAsItWas) {
