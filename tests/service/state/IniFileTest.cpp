@@ -242,6 +242,24 @@ TEST(IniFileWrite, ReadOnlyFileCannotBeWrittenAndStaysAsItWas) {
     EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"Option.ini"});
 }
 
+TEST(IniFileWrite, UnreadableFileIsNotWrittenOver) {
+    TTempDir dir;
+    const std::string path = dir / "Option.ini";
+    WriteWholeFile(path, "[S]\r\nOther=1\r\n");
+    chmod(path.c_str(), 0200);
+    if (access(path.c_str(), R_OK) == 0)
+        GTEST_SKIP() << "permission bits do not stop this user (root) from reading";
+    // Writing would lose every key that could not be read.
+    try {
+        TIniFile(path).WriteString("S", "Key", "v");
+        FAIL() << "no error";
+    } catch (const EIniFileError &error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+    chmod(path.c_str(), 0600);
+    EXPECT_EQ(ReadWholeFile(path), "[S]\r\nOther=1\r\n");
+}
+
 TEST(IniFileWrite, ReadOnlyFolderCannotBeWrittenAndFileStaysAsItWas) {
     TTempDir dir;
     const std::string path = dir / "Option.ini";
