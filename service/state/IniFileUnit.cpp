@@ -302,13 +302,15 @@ std::string TIniFile::ReadString(const std::string &section, const std::string &
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
-    if (value.size() > MaxValueLength) {
-        size_t cut = MaxValueLength;
-        // Never cut a UTF-8 character in two.
-        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
-            --cut;
-        value = value.substr(0, cut);
-    }
+    // At most MaxValueLength characters: the cut falls where the next
+    // character would begin, never inside one.
+    size_t characters = 0;
+    for (size_t at = 0; at < value.size(); ++at)
+        if ((static_cast<unsigned char>(value[at]) & 0xC0) != 0x80 &&
+            ++characters > MaxValueLength) {
+            value = value.substr(0, at);
+            break;
+        }
     return std::string(value);
 }
 

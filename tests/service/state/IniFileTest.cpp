@@ -54,10 +54,31 @@ TEST(IniFileRead, Cases) {
     }
 }
 
-TEST(IniFileRead, LongValueCutAt2047Bytes) {
+std::string Repeated(const std::string &text, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i)
+        out += text;
+    return out;
+}
+
+TEST(IniFileRead, LongValueCutAt2047Characters) {
+    const struct {
+        const char *Name;
+        std::string Value;
+        std::string Expected;
+    } cases[] = {
+        {"one byte each", std::string(3000, 'a'), std::string(2047, 'a')},
+        {"exactly 2047", std::string(2047, 'a'), std::string(2047, 'a')},
+        {"three bytes each", Repeated("允", 3000), Repeated("允", 2047)},
+        {"four bytes each", Repeated("😀", 2100), Repeated("😀", 2047)},
+        {"mixed", Repeated("a允", 1500), Repeated("a允", 1023) + "a"},
+    };
     TTempDir dir;
-    WriteWholeFile(dir / "Option.ini", "[S]\r\nKey=" + std::string(3000, 'a') + "\r\n");
-    EXPECT_EQ(TIniFile(dir / "Option.ini").ReadString("S", "Key", ""), std::string(2047, 'a'));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteWholeFile(dir / "Option.ini", "[S]\r\nKey=" + c.Value + "\r\n");
+        EXPECT_EQ(TIniFile(dir / "Option.ini").ReadString("S", "Key", ""), c.Expected);
+    }
 }
 
 TEST(IniFileRead, MissingFileGivesDefaultsAndIsNotCreated) {
