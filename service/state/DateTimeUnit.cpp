@@ -134,10 +134,11 @@ TDateTimeParts DecodeDateTime(TDateTime value) {
     int64_t ms = std::llround(std::fabs(value - static_cast<double>(days)) *
                               static_cast<double>(MsPerDay));
     if (ms >= MsPerDay) {
-        // Rounded up to the next midnight.
+        // Rounded up to the next midnight: the next day, whatever the sign
+        // of the count (the time of day runs forward before day 0 too).
         ms -= MsPerDay;
-        days += value >= 0 ? 1 : -1;
-        if (days > LastDay || days < FirstDay)
+        ++days;
+        if (days > LastDay)
             throw EConvertError("Invalid date-time value");
     }
     TDateTimeParts parts{};

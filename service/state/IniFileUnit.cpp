@@ -186,6 +186,12 @@ bool ReplaceFile(const std::string &path, const std::string &content) {
 
     struct stat old {};
     const bool hadFile = stat(fileName.c_str(), &old) == 0;
+    // A read-only file (no write permission for anyone, or none for this
+    // user) is not replaced behind its back: the rename below needs only the
+    // folder's permission.
+    if (hadFile && ((old.st_mode & 0222) == 0 ||
+                    faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0))
+        return false;
 
     std::string temp;
     int fd = -1;
@@ -198,8 +204,12 @@ bool ReplaceFile(const std::string &path, const std::string &content) {
     if (fd < 0)
         return false;
     bool ok = WriteAll(fd, content);
-    if (ok && hadFile)
-        ok = fchmod(fd, old.st_mode & 07777) == 0;
+    if (ok && hadFile) {
+        // The file keeps its mode, and its owner where this user may give it
+        // away (root may, others may not and need not).
+        ok = (fchown(fd, old.st_uid, old.st_gid) == 0 || errno == EPERM) &&
+             fchmod(fd, old.st_mode & 07777) == 0;
+    }
     if (ok)
         ok = fsync(fd) == 0;
     if (close(fd) != 0)
@@ -292,13 +302,15 @@ std::string TIniFile::ReadString(const std::string &section, const std::string &
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
-    if (value.size() > MaxValueLength) {
-        size_t cut = MaxValueLength;
-        // Never cut a UTF-8 character in two.
-        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
-            --cut;
-        value = value.substr(0, cut);
-    }
+    // At most MaxValueLength characters: the cut falls where the next
+    // character would begin, never inside one.
+    size_t characters = 0;
+    for (size_t at = 0; at < value.size(); ++at)
+        if ((static_cast<unsigned char>(value[at]) & 0xC0) != 0x80 &&
+            ++characters > MaxValueLength) {
+            value = value.substr(0, at);
+            break;
+        }
     return std::string(value);
 }
 

@@ -27,8 +27,9 @@ public:
     const std::string &FileName() const { return FileName_; }
 
     // The value trimmed of blanks and tabs, then of one pair of outer quotes
-    // ('"' or '\''), at most 2047 bytes. A missing file, section or key gives
-    // defaultValue; "key=" gives the empty text.
+    // ('"' or '\''), at most 2047 characters (not bytes: Chinese text is not
+    // cut to a third). A missing file, section or key gives defaultValue;
+    // "key=" gives the empty text.
     std::string ReadString(const std::string &section, const std::string &key,
                            const std::string &defaultValue) const;
     // Decimal with an optional sign, or hexadecimal after "$" or "0x"/"0X"

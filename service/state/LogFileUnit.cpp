@@ -22,6 +22,7 @@ void TLogFile::WriteLog(std::string_view message) {
         const int fd = open(FileName_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
         if (fd < 0)
             return;
+        const off_t end = lseek(fd, 0, SEEK_END);
         // One write of the whole line, so other programs appending to the
         // file never split it.
         size_t done = 0;
@@ -32,6 +33,11 @@ void TLogFile::WriteLog(std::string_view message) {
             if (put <= 0)
                 break;
             done += static_cast<size_t>(put);
+        }
+        // A full disk may take only part of the line; the part would run into
+        // the next line, so the line is taken back and dropped whole.
+        if (done > 0 && done < line.size() && end >= 0 && ftruncate(fd, end) != 0) {
+            // Nothing more can be done for it.
         }
         close(fd);
     } catch (...) {

@@ -1,6 +1,7 @@
 // Date-times: days since 1899-12-30, formatting and reading.
 #include <cmath>
 #include <ctime>
+#include <iomanip>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -66,9 +67,25 @@ TEST(DateTime, RoundTripsToTheMillisecond) {
 }
 
 TEST(DateTime, DecodeRoundsToTheNearestMillisecond) {
-    const TDateTime almostMidnight = EncodeDateTime(2008, 6, 20) + 1.0 - 1e-10;
-    EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", almostMidnight),
-              "2008-06-21 00:00:00.000");
+    // A time of day that rounds up to midnight moves on to the next day, also
+    // before 1899-12-30, where the count is negative but the time of day
+    // still runs forward.
+    const struct {
+        TDateTime Value;
+        const char *Expected;
+    } cases[] = {
+        {EncodeDateTime(2008, 6, 20) + 1.0 - 1e-10, "2008-06-21 00:00:00.000"},
+        {EncodeDateTime(2008, 6, 20, 12) + 0.4 / 86400000, "2008-06-20 12:00:00.000"},
+        {EncodeDateTime(2008, 6, 20, 12) + 0.6 / 86400000, "2008-06-20 12:00:00.001"},
+        {1.0 - 1e-10, "1899-12-31 00:00:00.000"},
+        {-(1.0 - 1e-10), "1899-12-31 00:00:00.000"},   // day 0, 23:59:59.99999
+        {-(2.0 - 1e-10), "1899-12-30 00:00:00.000"},   // day -1, 23:59:59.99999
+        {-(1001.0 - 1e-10), "1897-04-05 00:00:00.000"}, // day -1000
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << std::setprecision(17) << c.Value);
+        EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", c.Value), c.Expected);
+    }
 }
 
 TEST(DateTime, InvalidPartsAndValuesRefused) {

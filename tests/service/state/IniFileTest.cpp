@@ -54,10 +54,31 @@ TEST(IniFileRead, Cases) {
     }
 }
 
-TEST(IniFileRead, LongValueCutAt2047Bytes) {
+std::string Repeated(const std::string &text, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i)
+        out += text;
+    return out;
+}
+
+TEST(IniFileRead, LongValueCutAt2047Characters) {
+    const struct {
+        const char *Name;
+        std::string Value;
+        std::string Expected;
+    } cases[] = {
+        {"one byte each", std::string(3000, 'a'), std::string(2047, 'a')},
+        {"exactly 2047", std::string(2047, 'a'), std::string(2047, 'a')},
+        {"three bytes each", Repeated("允", 3000), Repeated("允", 2047)},
+        {"four bytes each", Repeated("😀", 2100), Repeated("😀", 2047)},
+        {"mixed", Repeated("a允", 1500), Repeated("a允", 1023) + "a"},
+    };
     TTempDir dir;
-    WriteWholeFile(dir / "Option.ini", "[S]\r\nKey=" + std::string(3000, 'a') + "\r\n");
-    EXPECT_EQ(TIniFile(dir / "Option.ini").ReadString("S", "Key", ""), std::string(2047, 'a'));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteWholeFile(dir / "Option.ini", "[S]\r\nKey=" + c.Value + "\r\n");
+        EXPECT_EQ(TIniFile(dir / "Option.ini").ReadString("S", "Key", ""), c.Expected);
+    }
 }
 
 TEST(IniFileRead, MissingFileGivesDefaultsAndIsNotCreated) {
@@ -144,6 +165,12 @@ const TWriteCase WriteCases[] = {
      "; made by hand\r\ntop=1\r\n[S]\r\n# not a comment\r\nUnknown=x\r\nKey=2\r\n"},
     {"only the first of two sections written", "[S]\r\nA=1\r\n[s]\r\nKey=1\r\n", "S", "Key", "2",
      "[S]\r\nA=1\r\nKey=2\r\n[s]\r\nKey=1\r\n"},
+    {"only the first of two equal keys written", "[S]\r\nKey=1\r\nKEY=2\r\n", "S", "key", "3",
+     "[S]\r\nKey=3\r\nKEY=2\r\n"},
+    {"the same key before the first section left alone", "Key=0\r\n[S]\r\nA=1\r\n", "S",
+     "Key", "2", "Key=0\r\n[S]\r\nA=1\r\nKey=2\r\n"},
+    {"text after the header kept", "[S] ; door lock\r\nKey=1\r\n", "S", "Key", "2",
+     "[S] ; door lock\r\nKey=2\r\n"},
     {"LF file comes out with CRLF", "[S]\nKey=1\nB=2\n", "S", "Key", "3", "[S]\r\nKey=3\r\nB=2\r\n"},
     {"empty value", "[S]\r\nKey=1\r\n", "S", "Key", "", "[S]\r\nKey=\r\n"},
     {"line break in a value cannot start a new line", "[S]\r\n", "S", "Key", "a\r\n[X]\r\nb",
@@ -187,6 +214,22 @@ TEST(IniFileWrite, KeepsTheFileMode) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+TEST(IniFileWrite, KeepsTheFileOwner) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    TTempDir dir;
+    const std::string path = dir / "Option.ini";
+    WriteWholeFile(path, "[S]\r\nKey=1\r\n");
+    // The service's own user, say; root only edits the file for it.
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    TIniFile(path).WriteString("S", "Key", "2");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(ReadWholeFile(path), "[S]\r\nKey=2\r\n");
+}
+
 TEST(IniFileWrite, LinkToTheFileStaysALink) {
     TTempDir dir;
     WriteWholeFile(dir / "real.ini", "[S]\r\nKey=1\r\n");
@@ -208,6 +251,40 @@ TEST(IniFileWrite, FolderThatIsAFileCannotBeWritten) {
     } catch (const EIniFileError &error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
+}
+
+TEST(IniFileWrite, ReadOnlyFileCannotBeWrittenAndStaysAsItWas) {
+    TTempDir dir;
+    const std::string path = dir / "Option.ini";
+    WriteWholeFile(path, "[S]\r\nKey=1\r\n");
+    // Read-only for everyone, root included; the folder itself is writable.
+    chmod(path.c_str(), 0444);
+    try {
+        TIniFile(path).WriteString("S", "Key", "2");
+        FAIL() << "no error";
+    } catch (const EIniFileError &error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+    EXPECT_EQ(ReadWholeFile(path), "[S]\r\nKey=1\r\n");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"Option.ini"});
+}
+
+TEST(IniFileWrite, UnreadableFileIsNotWrittenOver) {
+    TTempDir dir;
+    const std::string path = dir / "Option.ini";
+    WriteWholeFile(path, "[S]\r\nOther=1\r\n");
+    chmod(path.c_str(), 0200);
+    if (access(path.c_str(), R_OK) == 0)
+        GTEST_SKIP() << "permission bits do not stop this user (root) from reading";
+    // Writing would lose every key that could not be read.
+    try {
+        TIniFile(path).WriteString("S", "Key", "v");
+        FAIL() << "no error";
+    } catch (const EIniFileError &error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+    chmod(path.c_str(), 0600);
+    EXPECT_EQ(ReadWholeFile(path), "[S]\r\nOther=1\r\n");
 }
 
 TEST(IniFileWrite, ReadOnlyFolderCannotBeWrittenAndFileStaysAsItWas) {

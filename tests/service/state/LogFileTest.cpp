@@ -122,6 +122,28 @@ TEST_F(LogFile, FolderThatIsAFileReturnsNormallyAndWritesNothing) {
     EXPECT_EQ(FolderEntries(Dir.Path()), std::vector<std::string>{"folder"});
 }
 
+TEST_F(LogFile, LineThatDoesNotFitIsDroppedWhole) {
+    TLogFile log(Path);
+    log.WriteLog("first");
+    const size_t size = ReadWholeFile(Path).size();
+    {
+        // A nearly full disk: the system takes only the first bytes of the line.
+        TFileSizeLimit limit(size + 10);
+        log.WriteLog("second, longer than the room left");
+    }
+    log.WriteLog("third");
+
+    const std::vector<std::string> lines = CrlfLines(ReadWholeFile(Path));
+    ASSERT_EQ(lines.size(), 3u) << ReadWholeFile(Path);
+    const char *const messages[] = {"first", "third"};
+    for (size_t i = 0; i < 2; ++i) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(lines[i], match, StampedLine)) << lines[i];
+        EXPECT_EQ(match[1], messages[i]);
+    }
+    EXPECT_EQ(lines[2], "");
+}
+
 TEST_F(LogFile, ReadOnlyFolderReturnsNormallyAndWritesNothing) {
     chmod(Dir.Path().c_str(), 0555);
     if (ReadOnlyFolderStillWritable(Dir.Path()))

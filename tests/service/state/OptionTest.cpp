@@ -1,13 +1,11 @@
 // TOption and TSysOption over Option.ini.
 #include <algorithm>
-#include <csignal>
 #include <functional>
 #include <set>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "IniFileUnit.h"
 #include "OptionUnit.h"
@@ -280,27 +278,6 @@ TEST(OptionCounter, ConcurrentCardNumbersAreDistinct) {
     reloaded.Load();
     EXPECT_EQ(reloaded.CurrentCardNo, 1 + Threads * PerThread);
 }
-
-// Files of this process may grow to a set size only while it lives; writes
-// past it fail with EFBIG. Works for root too, unlike permission bits.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        OldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &Old_);
-        rlimit limit = Old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Old_);
-        std::signal(SIGXFSZ, OldHandler_);
-    }
-
-private:
-    rlimit Old_{};
-    void (*OldHandler_)(int);
-};
 
 TEST_F(OptionFile, FailedSaveStopsAtTheKeyAndKeepsEarlierKeys) {
     TOption option(Path);

@@ -2,6 +2,7 @@
 // reads and writes.
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,3 +79,24 @@ inline std::vector<std::string> FolderEntries(const std::string &dir) {
 inline bool ReadOnlyFolderStillWritable(const std::string &dir) {
     return access(dir.c_str(), W_OK) == 0;
 }
+
+// Files of this process may grow to a set size only while it lives; writes
+// past it fail with EFBIG. Works for root too, unlike permission bits.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        OldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &Old_);
+        rlimit limit = Old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Old_);
+        std::signal(SIGXFSZ, OldHandler_);
+    }
+
+private:
+    rlimit Old_{};
+    void (*OldHandler_)(int);
+};
