@@ -244,7 +244,8 @@ TEST_F(HandlerTest, IsCopyValues)
                  {"1", true},     {"-1", true},     {"2", true},      {"0.5", true},
                  {"False", false}, {"FALSE", false}, {"0", false},    {"0.0", false},
                  {"", false},     {"no", false},    {"yes", false},   {"1x", false},
-                 {"inf", false},  {"nan", false}};
+                 {"inf", false},  {"nan", false},  {"-inf", false}, {"-nan", false},
+                 {"+1", true},    {"+-1", false},   {"-+1", false},   {"++1", false}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(IsCopyValue(c.text), c.isCopy);
@@ -456,7 +457,8 @@ TEST(NorvikDoorLock, HotelIdMustBeADecimalInteger)
     } cases[] = {{"1343", 1343},  {"0", 0},          {"+7", 7},        {"-1", -1},
                  {"16383", 16383}, {"", std::nullopt}, {" 1", std::nullopt}, {"1 ", std::nullopt},
                  {"12x", std::nullopt}, {"0x10", std::nullopt}, {"$10", std::nullopt},
-                 {"2147483648", std::nullopt}, {"+", std::nullopt}};
+                 {"2147483648", std::nullopt}, {"+", std::nullopt}, {"+-5", std::nullopt},
+                 {"-+5", std::nullopt}, {"--5", std::nullopt}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         if (c.value) {
