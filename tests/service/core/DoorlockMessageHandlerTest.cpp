@@ -189,6 +189,10 @@ TEST_F(HandlerTest, IssueCardFieldsAreTakenByPosition)
                                    tail + "<!--1--><c>False</c></a>", "R7", "1", "02", "003", "Li", true},
         {"text between elements counts", "<a type='IssueCard'><z/><q>R7</q><b>1</b><c>02</c><d>003</d><n>Li</n>" +
                                    tail + "True<c>False</c></a>", "R7", "1", "02", "003", "Li", true},
+        {"a CDATA section between elements counts", "<a type='IssueCard'><z/><q>R7</q><b>1</b><c>02</c><d>003</d><n>Li</n>" +
+                                   tail + "<![CDATA[yes]]><c>True</c></a>", "R7", "1", "02", "003", "Li", false},
+        {"a processing instruction counts", "<a type='IssueCard'><z/><?pi 1?><b>1</b><c>02</c><d>003</d><n>Li</n>" +
+                                   tail + "<c>True</c></a>", "1", "1", "02", "003", "Li", true},
         {"a comment first takes position 0", "<a type='IssueCard'><!--x--><q>R7</q><b>1</b><c>02</c><d>003</d>"
                                    "<n>Li</n>" + tail + "<c>1</c></a>", "R7", "1", "02", "003", "Li", true},
     };
