@@ -95,11 +95,6 @@ std::string Answer(const std::string &code, const std::string &message, int64_t 
                   std::to_string(cardNo) + "</CardNo></DoorResponse>");
 }
 
-bool Contains(const std::vector<std::string> &lines, const std::string &line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::string Stored(TDateTime value) { return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", value); }
 
 } // namespace
