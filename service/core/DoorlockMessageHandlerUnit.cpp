@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <strings.h>
 
 #include "BaseDoorlockUnit.h"
@@ -183,11 +184,16 @@ bool IsCopyValue(const std::string &text)
     if (value.empty() || !(std::isdigit(static_cast<unsigned char>(value.front())) ||
                            value.front() == '-' || value.front() == '+' || value.front() == '.'))
         return false;
-    const char *first = value.data() + (value.front() == '+' ? 1 : 0);
+    // One sign at most: from_chars takes a '-' of its own, so a '+' is
+    // dropped only when no second sign follows it.
+    const char *first = value.data();
     const char *last = value.data() + value.size();
+    if (value.front() == '+' && value.size() > 1 && value[1] != '-')
+        ++first;
     double number = 0;
     const auto [end, error] = std::from_chars(first, last, number);
-    return error == std::errc() && end == last && number != 0;
+    // Only a finite decimal number counts: no infinities, no NaN.
+    return error == std::errc() && end == last && std::isfinite(number) && number != 0;
 }
 
 TDoorlockMessageHandler::TDoorlockMessageHandler(TServiceState &state) : State_(state) {}

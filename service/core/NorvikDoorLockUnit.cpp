@@ -58,7 +58,9 @@ int32_t HotelIdToInt(const std::string &hotelId)
 {
     const char *first = hotelId.data();
     const char *last = first + hotelId.size();
-    if (first != last && *first == '+')
+    // One sign at most: from_chars takes a '-' of its own, so a '+' is
+    // dropped only when a digit follows it.
+    if (last - first > 1 && *first == '+' && first[1] != '-')
         ++first;
     int32_t value = 0;
     const auto [end, error] = std::from_chars(first, last, value);

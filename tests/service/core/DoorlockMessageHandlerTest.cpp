@@ -95,11 +95,6 @@ std::string Answer(const std::string &code, const std::string &message, int64_t 
                   std::to_string(cardNo) + "</CardNo></DoorResponse>");
 }
 
-bool Contains(const std::vector<std::string> &lines, const std::string &line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::string Stored(TDateTime value) { return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", value); }
 
 } // namespace
@@ -189,6 +184,10 @@ TEST_F(HandlerTest, IssueCardFieldsAreTakenByPosition)
                                    tail + "<!--1--><c>False</c></a>", "R7", "1", "02", "003", "Li", true},
         {"text between elements counts", "<a type='IssueCard'><z/><q>R7</q><b>1</b><c>02</c><d>003</d><n>Li</n>" +
                                    tail + "True<c>False</c></a>", "R7", "1", "02", "003", "Li", true},
+        {"a CDATA section between elements counts", "<a type='IssueCard'><z/><q>R7</q><b>1</b><c>02</c><d>003</d><n>Li</n>" +
+                                   tail + "<![CDATA[yes]]><c>True</c></a>", "R7", "1", "02", "003", "Li", false},
+        {"a processing instruction counts", "<a type='IssueCard'><z/><?pi 1?><b>1</b><c>02</c><d>003</d><n>Li</n>" +
+                                   tail + "<c>True</c></a>", "1", "1", "02", "003", "Li", true},
         {"a comment first takes position 0", "<a type='IssueCard'><!--x--><q>R7</q><b>1</b><c>02</c><d>003</d>"
                                    "<n>Li</n>" + tail + "<c>1</c></a>", "R7", "1", "02", "003", "Li", true},
     };
@@ -244,7 +243,8 @@ TEST_F(HandlerTest, IsCopyValues)
                  {"1", true},     {"-1", true},     {"2", true},      {"0.5", true},
                  {"False", false}, {"FALSE", false}, {"0", false},    {"0.0", false},
                  {"", false},     {"no", false},    {"yes", false},   {"1x", false},
-                 {"inf", false},  {"nan", false}};
+                 {"inf", false},  {"nan", false},  {"-inf", false}, {"-nan", false},
+                 {"+1", true},    {"+-1", false},   {"-+1", false},   {"++1", false}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(IsCopyValue(c.text), c.isCopy);
@@ -456,7 +456,8 @@ TEST(NorvikDoorLock, HotelIdMustBeADecimalInteger)
     } cases[] = {{"1343", 1343},  {"0", 0},          {"+7", 7},        {"-1", -1},
                  {"16383", 16383}, {"", std::nullopt}, {" 1", std::nullopt}, {"1 ", std::nullopt},
                  {"12x", std::nullopt}, {"0x10", std::nullopt}, {"$10", std::nullopt},
-                 {"2147483648", std::nullopt}, {"+", std::nullopt}};
+                 {"2147483648", std::nullopt}, {"+", std::nullopt}, {"+-5", std::nullopt},
+                 {"-+5", std::nullopt}, {"--5", std::nullopt}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         if (c.value) {

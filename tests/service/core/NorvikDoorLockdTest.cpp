@@ -6,7 +6,10 @@
 #include <csignal>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +48,7 @@ std::vector<std::string> ReadLines(int fd, size_t count, std::chrono::millisecon
 
 class Daemon {
 public:
-    Daemon(const std::string &dir, const std::string &comPath)
+    Daemon(const std::string &dir, const std::string &comPath, const char *argument = nullptr)
     {
         int out[2];
         if (pipe(out) != 0)
@@ -53,11 +56,13 @@ public:
         Pid_ = fork();
         if (Pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
             close(out[0]);
             close(out[1]);
             setenv("EN24_COM1", comPath.c_str(), 1);
             const std::string program = dir + "NorvikDoorLockd";
-            execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+            execl(program.c_str(), program.c_str(), argument, static_cast<char *>(nullptr));
             _exit(127);
         }
         close(out[1]);
@@ -94,22 +99,59 @@ private:
     bool Exited_ = false;
 };
 
+// A folder with the program, its library, Option.ini (listening on port)
+// and a fresh Client.mdb.
+void PrepareFolder(const TTempDir &dir, uint16_t port)
+{
+    fs::copy_file(NORVIK_DOORLOCKD, dir.Path() + "NorvikDoorLockd");
+    for (const auto &entry : fs::directory_iterator(fs::path(EN24_LIBRARY).parent_path()))
+        if (entry.path().filename().string().rfind("libEN24_C1.so", 0) == 0)
+            fs::copy(entry.path(), dir.Path() + entry.path().filename().string(),
+                     fs::copy_options::copy_symlinks);
+    WriteOptionIni(dir.Path(), {{"DoorlockOption", {"HotelID=1343", "CurrentCardNo=1234"}},
+                                {"SysOption", {"DoorlockPortNo=" + std::to_string(port)}}});
+    CreateClientMdb(dir.Path() + "Client.mdb");
+}
+
 } // namespace
+
+TEST(NorvikDoorLockd, EndsAtOnceWithArgumentsOrWhenThePortIsTaken)
+{
+    TTempDir dir;
+    const uint16_t port = FreePort();
+    PrepareFolder(dir, port);
+    {
+        Daemon daemon(dir.Path(), dir.Path() + "COM1", "--port=9000");
+        EXPECT_EQ(daemon.Wait(std::chrono::seconds(10)), 2);
+        EXPECT_TRUE(ReadLines(daemon.Out(), 1, std::chrono::milliseconds(100)).empty());
+    }
+    {
+        TClientSocket probe(port); // nothing listens yet
+        ASSERT_FALSE(probe.Connected());
+    }
+    const int holder = socket(AF_INET6, SOCK_STREAM, 0);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_port = htons(port);
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(holder, 1), 0);
+    {
+        Daemon daemon(dir.Path(), dir.Path() + "COM1");
+        EXPECT_EQ(daemon.Wait(std::chrono::seconds(10)), 1);
+        // The start line stands also when the port cannot be taken.
+        EXPECT_EQ(ReadLines(daemon.Out(), 2, std::chrono::seconds(1)),
+                  std::vector<std::string>{"门锁接口监听服务器已经启动..."});
+    }
+    close(holder);
+}
 
 TEST(NorvikDoorLockd, ServesFromItsFolderAndStopsOnSignals)
 {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         TTempDir dir;
-        fs::copy_file(NORVIK_DOORLOCKD, dir.Path() + "NorvikDoorLockd");
-        for (const auto &entry : fs::directory_iterator(fs::path(EN24_LIBRARY).parent_path()))
-            if (entry.path().filename().string().rfind("libEN24_C1.so", 0) == 0)
-                fs::copy(entry.path(), dir.Path() + entry.path().filename().string(),
-                         fs::copy_options::copy_symlinks);
         const uint16_t port = FreePort();
-        WriteOptionIni(dir.Path(), {{"DoorlockOption", {"HotelID=1343", "CurrentCardNo=1234"}},
-                                    {"SysOption", {"DoorlockPortNo=" + std::to_string(port)}}});
-        CreateClientMdb(dir.Path() + "Client.mdb");
+        PrepareFolder(dir, port);
         en24sim::EncoderSimulator sim(dir.Path() + "COM1");
         sim.PutCard({0x00, 0x04, 0xD3, 0x60, 0x05, 0x3F, 0x65, 0x04, 0x01, 0x86, 0x16, 0x60});
 

@@ -2,6 +2,11 @@
 // encoder never sees two exchanges at once.
 #include "ServiceFixture.h"
 
+#include "BaseDoorlockUnit.h"
+#include "NorvikDoorLockUnit.h"
+
+#include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -44,4 +49,44 @@ TEST_F(ServiceFixture, EightIssueCardRequestsAtOnce)
             EXPECT_EQ(--open, 0);
         }
     }
+}
+
+namespace {
+// Counts the card reads that reach the lock driver.
+class TCountingDoorlock : public TBaseDoorlock {
+public:
+    bool ReadCard(int64_t &cardNo) override
+    {
+        ++Reads;
+        cardNo = 1;
+        return true;
+    }
+    std::atomic<int> Reads{0};
+};
+} // namespace
+
+TEST_F(ServiceFixture, RequestsStillWaitingForTheirTurnWhenTheServiceStopsAreNotHandled)
+{
+    StartService();
+    TCountingDoorlock lock;
+    SetCurrentDoorlock(&lock);
+    // A card operation from a window holds the encoder while two requests
+    // arrive; the service is stopped before it lets go.
+    std::unique_lock<std::mutex> window(Service->CardOperationLock());
+    TClientSocket first(Port()), second(Port());
+    first.Send(Framed(R"(<DoorRequest type="ReadCard"/>)"));
+    second.Send(Framed(R"(<DoorRequest type="ReadCard"/>)"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // both wait for the lock
+
+    std::thread stopper([this] { Service->StopListener([](const std::string &) {}); });
+    // Stopping closes the connections first; then the window lets go.
+    EXPECT_TRUE(first.Finish(std::chrono::seconds(10)).Closed);
+    EXPECT_TRUE(second.Finish(std::chrono::seconds(10)).Closed);
+    window.unlock();
+    stopper.join();
+
+    EXPECT_EQ(lock.Reads, 0);
+    EXPECT_TRUE(Log().empty());
+    EXPECT_FALSE(Service->Listening());
+    SetCurrentDoorlock(&Service->NorvikDoorLock());
 }

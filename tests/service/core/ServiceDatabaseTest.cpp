@@ -7,11 +7,6 @@
 
 namespace {
 
-bool Contains(const std::vector<std::string> &lines, const std::string &line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::string Stored(TDateTime value) { return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", value); }
 
 } // namespace

@@ -12,11 +12,6 @@
 
 namespace {
 
-bool Contains(const std::vector<std::string> &lines, const std::string &line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 const std::string ReadRequest = R"(<DoorRequest type="ReadCard"/>)";
 
 } // namespace

@@ -35,6 +35,9 @@ void WriteOptionIni(const std::string &dir,
 // holding a line break ("收到消息: " + CRLF + request) gives two entries.
 std::vector<std::string> LogMessages(const std::string &dir);
 
+// Whether the lines hold this one.
+bool Contains(const std::vector<std::string> &lines, const std::string &line);
+
 // What a client saw on one connection.
 struct TExchange {
     std::string Received;  // every byte the service wrote
