@@ -10,7 +10,7 @@
 //   encoder_guest_card_bench [count]
 #include "EN24_C1.h"
 
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 
 #include <algorithm>
 #include <chrono>
@@ -36,18 +36,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s [count]\n", argv[0]);
         return 2;
     }
-    char dirTemplate[] = "/tmp/en24-guest-bench-XXXXXX";
-    if (::mkdtemp(dirTemplate) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = dirTemplate;
     int status = 0;
     {
-        en24sim::EncoderSimulator sim(dir + "/COM1");
-        sim.SetReplyDelay(std::chrono::milliseconds(0));
-        sim.PutCard({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-        ::setenv("EN24_COM1", sim.LinkPath().c_str(), 1);
+        en24sim::SimulatedComPort sim(1);
+        sim->SetReplyDelay(std::chrono::milliseconds(0));
+        sim->PutCard({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
         const int32_t handle = OpenPort(1, 9600);
         if (handle <= 0) {
             std::fprintf(stderr, "OpenPort: %d\n", handle);
@@ -76,12 +69,11 @@ int main(int argc, char **argv)
                         count, mean, min, max, kFloorMs, mean / kFloorMs, max / kFloorMs,
                         mean / kFloorMs <= kGoal ? "within goal 1.01" : "ABOVE GOAL 1.01");
             // The last buzzer frame is not awaited by the library; let the simulator take it.
-            sim.WaitForFrames(static_cast<size_t>(4 * count), std::chrono::seconds(1));
-            std::printf("simulator: %d beeps, %d overlaps, %d bad check bytes\n", sim.BeepCount(),
-                        sim.OverlapCount(), sim.BadCheckCount());
+            sim->WaitForFrames(static_cast<size_t>(4 * count), std::chrono::seconds(1));
+            std::printf("simulator: %d beeps, %d overlaps, %d bad check bytes\n", sim->BeepCount(),
+                        sim->OverlapCount(), sim->BadCheckCount());
         }
         ClosePort(handle);
     }
-    ::rmdir(dir.c_str());
     return status;
 }

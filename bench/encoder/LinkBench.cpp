@@ -8,7 +8,7 @@
 //   encoder_link_bench [read-count] [write-count]
 #include "EN24_C1.h"
 
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 
 #include <algorithm>
 #include <chrono>
@@ -73,20 +73,13 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    char dirTemplate[] = "/tmp/en24-bench-XXXXXX";
-    if (::mkdtemp(dirTemplate) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = dirTemplate;
     int status = 0;
     {
-        en24sim::EncoderSimulator sim(dir + "/COM1");
-        sim.SetReplyDelay(std::chrono::milliseconds(0));
+        en24sim::SimulatedComPort sim(1);
+        sim->SetReplyDelay(std::chrono::milliseconds(0));
         const en24sim::EncoderSimulator::Record record{0x03, 0x0D, 0x41, 0x68, 0x05, 0x3F,
                                                        0x01, 0x15, 0x03, 0x8C, 0xFF, 0x73};
-        sim.PutCard(record);
-        ::setenv("EN24_COM1", sim.LinkPath().c_str(), 1);
+        sim->PutCard(record);
         const int32_t handle = OpenPort(1, 9600);
         if (handle <= 0) {
             std::fprintf(stderr, "OpenPort: %d\n", handle);
@@ -98,14 +91,13 @@ int main(int argc, char **argv)
             Measure(writes, [&] { return WriteRFData(handle, record.data()); }, write)) {
             Print("read exchange", reads, kReadFloorMs, read);
             Print("write exchange", writes, kWriteFloorMs, write);
-            if (sim.OverlapCount() != 0 || sim.BadCheckCount() != 0)
-                std::printf("simulator saw %d overlaps, %d bad check bytes\n", sim.OverlapCount(),
-                            sim.BadCheckCount());
+            if (sim->OverlapCount() != 0 || sim->BadCheckCount() != 0)
+                std::printf("simulator saw %d overlaps, %d bad check bytes\n", sim->OverlapCount(),
+                            sim->BadCheckCount());
         } else {
             status = 1;
         }
         ClosePort(handle);
     }
-    ::rmdir(dir.c_str());
     return status;
 }

@@ -28,7 +28,7 @@
 #include <unistd.h>
 
 #include "ClientMdb.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 #include "ServiceTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -86,10 +86,9 @@ int main(int argc, char **argv)
     WriteOptionIni(dir.Path(), {{"DoorlockOption", {"HotelID=1343", "CurrentCardNo=1000"}},
                                 {"SysOption", {"DoorlockPortNo=" + std::to_string(port)}}});
     CreateClientMdb(dir.Path() + "Client.mdb");
-    en24sim::EncoderSimulator sim(dir.Path() + "COM1");
-    sim.SetReplyDelay(std::chrono::milliseconds(0));
-    sim.PutCard({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    setenv("EN24_COM1", sim.LinkPath().c_str(), 1);
+    en24sim::SimulatedComPort sim(1);
+    sim->SetReplyDelay(std::chrono::milliseconds(0));
+    sim->PutCard({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
 
     const pid_t daemon = fork();
     if (daemon == 0) {
@@ -151,7 +150,7 @@ int main(int argc, char **argv)
     std::printf("   16 at once                   %.3f s\n", atOnce);
     std::printf("   ratio                        %.4f   (goal <= 1.02)\n", atOnce / inRow);
     std::printf("   distinct card numbers        %zu of 32; simulator overlaps %d\n\n",
-                numbers.size(), sim.OverlapCount());
+                numbers.size(), sim->OverlapCount());
 
     // 3 and 4. Idle connections.
     const long idleKiB = ResidentKiB(daemon);

@@ -4,7 +4,7 @@
 
 #include "CardemoForm.h"
 #include "CardemoLogic.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -84,15 +83,15 @@ Q_DECLARE_METATYPE(MessageIcon)
 class CardemoTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<EncoderSimulator> sim_;
+    std::unique_ptr<en24sim::SimulatedComPort> com1_;
+    EncoderSimulator& Sim() { return com1_->Encoder(); }
     Recorder recorder_;
 
     // COM<portNo> becomes the simulator; every other port is a path that does not exist.
     void RouteToSimulator(int portNo)
     {
         for (int n = 1; n <= kPorts; ++n)
-            qputenv(PortVariable(n), (n == portNo ? sim_->LinkPath() : (dir_->path() + "/absent").toStdString()).c_str());
+            qputenv(PortVariable(n), (n == portNo ? com1_->LinkPath() : com1_->Folder() + "/absent").c_str());
     }
 
     std::unique_ptr<CardemoForm> NewForm(QDate today = kToday)
@@ -111,9 +110,7 @@ class CardemoTest : public QObject {
 private slots:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        sim_ = std::make_unique<EncoderSimulator>((dir_->path() + "/com1").toStdString());
+        com1_ = std::make_unique<en24sim::SimulatedComPort>(1);
         RouteToSimulator(1);
         recorder_ = {};
     }
@@ -121,8 +118,7 @@ private slots:
     {
         for (int n = 1; n <= kPorts; ++n)
             qunsetenv(PortVariable(n));
-        sim_.reset();
-        dir_.reset();
+        com1_.reset();
     }
 
     void StartsWithTheDefaults()
@@ -252,7 +248,7 @@ private slots:
         QCOMPARE(recorder_.messages.size(), 1u);
         QCOMPARE(recorder_.Last(), "测试结果为：2008");
         QCOMPARE(recorder_.messages.back().icon, MessageIcon::None);
-        QVERIFY(sim_->Frames().empty());
+        QVERIFY(Sim().Frames().empty());
     }
 
     // The port number of the chosen option button reaches the library: only that port leads
@@ -316,8 +312,7 @@ private slots:
     // third open of it is refused); after a close, the next open can beep and close again.
     void OpeningAgainReplacesTheHandle()
     {
-        EncoderSimulator second((dir_->path() + "/com2").toStdString());
-        qputenv(PortVariable(2), second.LinkPath().c_str());
+        const en24sim::SimulatedComPort second(2);
         const auto form = NewForm();
         Open(*form);
         const int first = form->Logic().PortHandle();
@@ -345,8 +340,8 @@ private slots:
         QVERIFY(form->Logic().PortHandle() >= 1);
         QVERIFY(form->cmdbuzzer->isEnabled());
         form->cmdbuzzer->click();
-        QVERIFY(second.WaitForFrames(1, std::chrono::seconds(2)));
-        QCOMPARE(second.BeepCount(), 1);
+        QVERIFY(second->WaitForFrames(1, std::chrono::seconds(2)));
+        QCOMPARE(second->BeepCount(), 1);
         form->Command2->click();
         QCOMPARE(recorder_.Last(), "关闭串口成功");
         QVERIFY(!form->cmdbuzzer->isEnabled());
@@ -383,7 +378,7 @@ private slots:
         QCOMPARE(recorder_.messages.back().icon, MessageIcon::Warning);
         form->cmdreadcard->click();
         QCOMPARE(recorder_.Last(), "串口没有打开");
-        QCOMPARE(WriteFrames(*sim_), 0u);
+        QCOMPARE(WriteFrames(Sim()), 0u);
     }
 
     // After a failed open the handle is 0 while "蜂鸣" stays enabled; descriptor 0 must not
@@ -409,18 +404,18 @@ private slots:
         close(pipeEnds[0]);
         close(pipeEnds[1]);
         QCOMPARE(got, -1);
-        QCOMPARE(sim_->BeepCount(), 0);
+        QCOMPARE(Sim().BeepCount(), 0);
     }
 
     void MakesAndReadsAGuestCardWithTheDefaults()
     {
-        sim_->PutCard(kBlankCard);
+        Sim().PutCard(kBlankCard);
         const auto form = NewForm();
         Open(*form);
 
         form->cmdbuzzer->click();
-        QVERIFY(sim_->WaitForFrames(1, std::chrono::seconds(2)));
-        QCOMPARE(sim_->BeepCount(), 1);
+        QVERIFY(Sim().WaitForFrames(1, std::chrono::seconds(2)));
+        QCOMPARE(Sim().BeepCount(), 1);
 
         form->cmdwritecard->click();
         QCOMPARE(recorder_.Last(), "制作宾客卡成功");
@@ -428,7 +423,7 @@ private slots:
         // check-out 2015-06-11 14:00.
         const EncoderSimulator::Record expected{0x01, 0xE2, 0x40, 0x68, 0x05, 0x3F,
                                                 0x01, 0x15, 0x00, 0xF6, 0x0B, 0x70};
-        const auto card = sim_->Card();
+        const auto card = Sim().Card();
         QVERIFY(card);
         QCOMPARE(Hex(*card), Hex(expected));
         QCOMPARE(form->txtStrHex->text(), Hex(expected));
@@ -470,7 +465,7 @@ private slots:
         QFETCH(QString, generation);
         QFETCH(QString, checkOut);
         QFETCH(QString, record);
-        sim_->PutCard(kBlankCard);
+        Sim().PutCard(kBlankCard);
         const auto form = NewForm();
         Open(*form);
         form->txtCoID->setText(hotelId);
@@ -478,7 +473,7 @@ private slots:
         form->txtETime->setText(checkOut);
         form->cmdwritecard->click();
         QCOMPARE(recorder_.Last(), "制作宾客卡成功");
-        const auto card = sim_->Card();
+        const auto card = Sim().Card();
         QVERIFY(card);
         QCOMPARE(Hex(*card), record);
     }
@@ -516,11 +511,11 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, message);
         QFETCH(MessageIcon, icon);
-        sim_->PutCard(kBlankCard);
+        Sim().PutCard(kBlankCard);
         const auto form = NewForm();
         Open(*form);
         form->txtStrHex->setText("earlier");
-        const std::size_t framesBefore = sim_->Frames().size();
+        const std::size_t framesBefore = Sim().Frames().size();
 
         auto* box = form->findChild<QLineEdit*>(field);
         QVERIFY(box);
@@ -529,8 +524,8 @@ private slots:
 
         QCOMPARE(recorder_.Last(), message);
         QCOMPARE(recorder_.messages.back().icon, icon);
-        QCOMPARE(sim_->Frames().size(), framesBefore);
-        QCOMPARE(Hex(*sim_->Card()), Hex(kBlankCard));
+        QCOMPARE(Sim().Frames().size(), framesBefore);
+        QCOMPARE(Hex(*Sim().Card()), Hex(kBlankCard));
         QCOMPARE(form->txtStrHex->text(), "earlier");
     }
 
@@ -538,18 +533,18 @@ private slots:
     // library refuses the card with 0 before the encoder sees a frame.
     void DefaultsAfter2015AreRefusedByTheLibrary()
     {
-        sim_->PutCard(kBlankCard);
+        Sim().PutCard(kBlankCard);
         const auto form = NewForm(QDate(2026, 12, 11));
         QCOMPARE(form->txtETime->text(), "2026/12/12 14:00");
         Open(*form);
         form->cmdwritecard->click();
         QCOMPARE(recorder_.Last(), "制作宾客卡失败，请检查写卡信息 错误代码为：0");
-        QCOMPARE(WriteFrames(*sim_), 0u);
+        QCOMPARE(WriteFrames(Sim()), 0u);
     }
 
     void FailedWriteShowsItsCode()
     {
-        sim_->RemoveCard();
+        Sim().RemoveCard();
         const auto form = NewForm();
         Open(*form);
         form->cmdwritecard->click();
@@ -560,7 +555,7 @@ private slots:
     // No card data: the result 0 is the card number and the boxes take the blank buffer.
     void ReadWithoutACardShowsTheCode()
     {
-        sim_->RemoveCard();
+        Sim().RemoveCard();
         const auto form = NewForm();
         Open(*form);
         form->cmdreadcard->click();

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "EN24_C1.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 
 namespace {
 
@@ -104,24 +104,9 @@ TEST(CardExports, NullBuffersAreRefused)
 
 class OnSimulator : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/en24-cards-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        dir_ = dir;
-        sim_ = std::make_unique<en24sim::EncoderSimulator>(dir_ + "/com1");
-        sim_->SetReplyDelay(std::chrono::milliseconds(0));
-        ::setenv("EN24_COM1", sim_->LinkPath().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        sim_.reset();
-        ::unsetenv("EN24_COM1");
-        ::rmdir(dir_.c_str());
-    }
+    void SetUp() override { sim_->SetReplyDelay(std::chrono::milliseconds(0)); }
 
-    std::string dir_;
-    std::unique_ptr<en24sim::EncoderSimulator> sim_;
+    en24sim::SimulatedComPort sim_{1};
 };
 
 std::string Hex(const en24sim::EncoderSimulator::Record &record)

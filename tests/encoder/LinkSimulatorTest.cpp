@@ -2,7 +2,7 @@
 // pseudo-terminal, at the encoder's real pace.
 #include "EN24_C1.h"
 
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 
 #include <gtest/gtest.h>
 
@@ -39,16 +39,11 @@ double SecondsSince(SteadyClock::time_point start)
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
 
-// A simulator linked as COM1 in a directory of the test's own.
+// A simulator linked as COM1 in a directory of the test's own, opened.
 class LinkOnSimulator : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char dirTemplate[] = "/tmp/en24-link-XXXXXX";
-        ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-        dir_ = dirTemplate;
-        sim_ = std::make_unique<EncoderSimulator>(dir_ + "/COM1");
-        ::setenv("EN24_COM1", sim_->LinkPath().c_str(), 1);
         handle_ = OpenPort(1, 9600);
         ASSERT_GT(handle_, 0);
     }
@@ -57,13 +52,9 @@ protected:
         if (handle_ > 0) {
             EXPECT_EQ(ClosePort(handle_), EN24_OK);
         }
-        sim_.reset();
-        ::unsetenv("EN24_COM1");
-        ::rmdir(dir_.c_str());
     }
 
-    std::string dir_;
-    std::unique_ptr<EncoderSimulator> sim_;
+    en24sim::SimulatedComPort sim_{1};
     int32_t handle_ = 0;
 };
 
@@ -178,9 +169,10 @@ TEST_F(LinkOnSimulator, HeldPortIsMinus81AndMissingPortMinus80)
     EXPECT_EQ(OpenPort(1, 9600), EN24_ERR_ACCESS);
     EXPECT_EQ(OpenPort(65537, 9600), EN24_ERR_ACCESS); // low 16 bits: COM1 again
 
-    ::setenv("EN24_COM2", (dir_ + "/COM2").c_str(), 1);
-    EXPECT_EQ(OpenPort(2, 9600), EN24_ERR_OPEN);
-    ::unsetenv("EN24_COM2");
+    {
+        const en24sim::ComPathVariable missing(2, sim_.Folder() + "/COM2");
+        EXPECT_EQ(OpenPort(2, 9600), EN24_ERR_OPEN);
+    }
 
     ASSERT_EQ(ClosePort(handle_), EN24_OK);
     handle_ = OpenPort(1, 9600);

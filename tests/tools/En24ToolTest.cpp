@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "EN24_C1.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 #include "En24Tool.h"
 
 namespace {
@@ -136,26 +136,10 @@ TEST(Inspector, BadCommandLinesExitWithTwoAndSayWhy)
 
 class InspectorOnSimulator : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/en24-inspector-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        dir_ = dir;
-        sim_ = std::make_unique<en24sim::EncoderSimulator>(dir_ + "/com2");
-        sim_->SetReplyDelay(std::chrono::milliseconds(0));
-        ::setenv("EN24_COM2", sim_->LinkPath().c_str(), 1);
-        ::setenv("EN24_COM3", (dir_ + "/nothing-here").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        sim_.reset();
-        ::unsetenv("EN24_COM2");
-        ::unsetenv("EN24_COM3");
-        ::rmdir(dir_.c_str());
-    }
+    void SetUp() override { sim_->SetReplyDelay(std::chrono::milliseconds(0)); }
 
-    std::string dir_;
-    std::unique_ptr<en24sim::EncoderSimulator> sim_;
+    en24sim::SimulatedComPort sim_{2};
+    en24sim::ComPathVariable nothingOnCom3_{3, sim_.Folder() + "/nothing-here"};
 };
 
 TEST_F(InspectorOnSimulator, GuestCardMadeThenRead)

@@ -1,6 +1,7 @@
 // The simulated encoder seen from the host's side of its pseudo-terminal.
 #include "EncoderSimulator.h"
 #include "HostPort.h"
+#include "SimulatedComPort.h"
 
 #include <atomic>
 #include <cstring>
@@ -373,6 +374,36 @@ TEST(SimulatorLinkTest, LeavesAnOrdinaryFileAlone) {
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_size, 7);
+}
+
+// ---------------------------------------------------------------------------
+// The simulator as COMn of the library
+
+TEST(SimulatedComPortTest, NamesItsLinkInEn24ComAndPutsEverythingBack) {
+    const std::string name = ComPathVariable::Name(5);
+    ASSERT_EQ(name, "EN24_COM5");
+    ASSERT_EQ(::setenv(name.c_str(), "/earlier/value", 1), 0);
+    std::string folder;
+    {
+        SimulatedComPort com(5);
+        folder = com.Folder();
+        EXPECT_EQ(com.LinkPath(), folder + "/COM5");
+        ASSERT_NE(std::getenv(name.c_str()), nullptr);
+        EXPECT_EQ(std::string(std::getenv(name.c_str())), com.LinkPath());
+        com->PutCard(RecordOf(kGuestRecord));
+        EXPECT_EQ(ToHex(HostPort(std::getenv(name.c_str())).Exchange(kReadFrame, 20)).substr(6, 24), kGuestRecord);
+    }
+    ASSERT_NE(std::getenv(name.c_str()), nullptr);
+    EXPECT_EQ(std::string(std::getenv(name.c_str())), "/earlier/value");
+    struct stat st {};
+    EXPECT_NE(lstat(folder.c_str(), &st), 0) << "the folder is removed";
+
+    ASSERT_EQ(::unsetenv(name.c_str()), 0);
+    {
+        const ComPathVariable missing(5, "/no/such/port");
+        EXPECT_EQ(std::string(std::getenv(name.c_str())), "/no/such/port");
+    }
+    EXPECT_EQ(std::getenv(name.c_str()), nullptr) << "a variable that was not there is removed";
 }
 
 // ---------------------------------------------------------------------------

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "ClientMdb.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 #include "IniFileUnit.h"
 #include "NorvikDoorLockUnit.h"
 #include "ServiceStateUnit.h"
@@ -30,11 +30,7 @@ protected:
         WriteOptionIni(Dir.Path(), {{"DoorlockOption", {"PortName=COM3", "HotelID=1343",
                                                         "CurrentCardNo=1234"}}});
         CreateClientMdb(Dir.Path() + "Client.mdb");
-        Sim = std::make_unique<en24sim::EncoderSimulator>(Dir.Path() + "COM3");
         Sim->PutCard({0x00, 0x04, 0xD3, 0x60, 0x05, 0x3F, 0x65, 0x04, 0x01, 0x86, 0x16, 0x60});
-        // Only COM3 leads to the encoder.
-        setenv("EN24_COM1", (Dir.Path() + "no-such-port").c_str(), 1);
-        setenv("EN24_COM3", Sim->LinkPath().c_str(), 1);
         State.emplace(Dir.Path());
         Lock = std::make_unique<TNorvikDoorLock>(State->Option, State->LogFile);
     }
@@ -42,7 +38,6 @@ protected:
     void TearDown() override
     {
         ResetNorvikPortHandle();
-        unsetenv("EN24_COM3");
     }
 
     // The commands of the frames the encoder received, in order.
@@ -67,7 +62,9 @@ protected:
     std::vector<std::string> Log() const { return LogMessages(Dir.Path()); }
 
     TTempDir Dir;
-    std::unique_ptr<en24sim::EncoderSimulator> Sim;
+    // Only COM3 leads to the encoder.
+    en24sim::SimulatedComPort Sim{3};
+    en24sim::ComPathVariable NoPortOnCom1{1, Dir.Path() + "no-such-port"};
     std::optional<TServiceState> State;
     std::unique_ptr<TNorvikDoorLock> Lock;
 };

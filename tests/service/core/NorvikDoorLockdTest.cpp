@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "ClientMdb.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 #include "ServiceTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -152,8 +152,8 @@ TEST(NorvikDoorLockd, ServesFromItsFolderAndStopsOnSignals)
         TTempDir dir;
         const uint16_t port = FreePort();
         PrepareFolder(dir, port);
-        en24sim::EncoderSimulator sim(dir.Path() + "COM1");
-        sim.PutCard({0x00, 0x04, 0xD3, 0x60, 0x05, 0x3F, 0x65, 0x04, 0x01, 0x86, 0x16, 0x60});
+        en24sim::SimulatedComPort sim(1);
+        sim->PutCard({0x00, 0x04, 0xD3, 0x60, 0x05, 0x3F, 0x65, 0x04, 0x01, 0x86, 0x16, 0x60});
 
         Daemon daemon(dir.Path(), sim.LinkPath());
         EXPECT_EQ(ReadLines(daemon.Out(), 1, std::chrono::seconds(10)),

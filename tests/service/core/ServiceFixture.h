@@ -1,5 +1,6 @@
 // A running door lock service in a temporary folder of its own (Option.ini,
-// a fresh Client.mdb, the log) with its own encoder simulator as COM1.
+// a fresh Client.mdb, the log) with its own encoder simulator as COM1
+// (linked in a temporary folder of the simulator's own).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 
 #include "ClientMdb.h"
 #include "DoorlockServiceUnit.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 #include "ServiceTestSupport.h"
 
 // A guest card record as the encoder stores it.
@@ -29,17 +30,11 @@ protected:
         sysOption.push_back("DoorlockPortNo=0"); // the first of two equal keys counts
         WriteOptionIni(Dir.Path(), {{"DoorlockOption", doorlockOption}, {"SysOption", sysOption}});
         CreateClientMdb(Dir.Path() + "Client.mdb");
-        Sim = std::make_unique<en24sim::EncoderSimulator>(Dir.Path() + "COM1");
-        setenv("EN24_COM1", Sim->LinkPath().c_str(), 1);
         Service = std::make_unique<TDoorlockService>(Dir.Path());
         Service->StartListener([this](const std::string &line) { Shown.push_back(line); });
     }
 
-    void TearDown() override
-    {
-        Service.reset();
-        Sim.reset();
-    }
+    void TearDown() override { Service.reset(); }
 
     uint16_t Port() const { return Service->ListeningPort(); }
     TExchange Send(const std::string &text) { return Exchange(Port(), Framed(text)); }
@@ -58,7 +53,7 @@ protected:
     }
 
     TTempDir Dir;
-    std::unique_ptr<en24sim::EncoderSimulator> Sim;
+    en24sim::SimulatedComPort Sim{1};
     std::unique_ptr<TDoorlockService> Service;
     std::vector<std::string> Shown;
 };

@@ -21,7 +21,7 @@
 #include "DoorlockServiceUnit.h"
 #include "DoorlockTestFormUnit.h"
 #include "EN24_C1.h"
-#include "EncoderSimulator.h"
+#include "SimulatedComPort.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -106,7 +106,8 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> Dir_;
-    std::unique_ptr<en24sim::EncoderSimulator> Encoder_;
+    std::unique_ptr<en24sim::SimulatedComPort> Com1_;
+    en24sim::EncoderSimulator &Encoder() { return Com1_->Encoder(); }
     std::unique_ptr<TDoorlockService> Service_;
     std::unique_ptr<TDoorlockTestForm> Form_;
     TUnexpectedMessages Unexpected_;
@@ -117,9 +118,7 @@ private slots:
         Dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(Dir_->isValid());
         CreateClientMdb(Dir_->filePath(QStringLiteral("Client.mdb")).toStdString());
-        const QString link = Dir_->filePath(QStringLiteral("COM1"));
-        Encoder_ = std::make_unique<en24sim::EncoderSimulator>(link.toStdString());
-        qputenv("EN24_COM1", link.toUtf8());
+        Com1_ = std::make_unique<en24sim::SimulatedComPort>(1);
         Unexpected_.Start();
     }
 
@@ -127,7 +126,7 @@ private slots:
     {
         Form_.reset();
         Service_.reset();
-        Encoder_.reset();
+        Com1_.reset();
         Dir_.reset();
         VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_);
     }
@@ -189,15 +188,15 @@ private slots:
         Press(Form_->OpenPortBtn);
         Press(Form_->beepBtn);
         Press(Form_->ClosePortBtn);
-        QVERIFY(Encoder_->WaitForFrames(1, std::chrono::seconds(2)));
-        QCOMPARE(Encoder_->BeepCount(), 1);
+        QVERIFY(Encoder().WaitForFrames(1, std::chrono::seconds(2)));
+        QCOMPARE(Encoder().BeepCount(), 1);
         QVERIFY(Log().contains(QStringLiteral("串口COM1打开成功")));
     }
 
     void readWithNoCardShowsTheLibrarysCode()
     {
         StartService("");
-        Encoder_->RemoveCard();
+        Encoder().RemoveCard();
         Press(Form_->ReadCardBtn);
         // What the library answers on its own for the same encoder.
         const int32_t handle = OpenPort(1, 9600);
@@ -214,9 +213,9 @@ private slots:
     {
         StartService("[DoorlockOption]\r\nHotelID=1\r\nCurrentCardNo=41\r\nSaveDoorlockRecord=1\r\n");
         Form_->CheckOutDateTimeTxt->setText(kCheckOutOnCard);
-        Encoder_->PutCard(kErasedCard);
+        Encoder().PutCard(kErasedCard);
         Press(Form_->WriteCardBtn);
-        Encoder_->RemoveCard(); // this write fails, and is recorded all the same
+        Encoder().RemoveCard(); // this write fails, and is recorded all the same
         Press(Form_->WriteCardBtn);
 
         const std::vector<TIssueRecord> records = IssueRecords();
@@ -232,7 +231,7 @@ private slots:
         QVERIFY2(Log().contains(QStringLiteral("写卡成功,卡号为:42")), qPrintable(Log()));
         QVERIFY(Log().contains(QStringLiteral("写卡失败, 错误代码 r=")));
         QVERIFY(Form_->CardNoTxt->text().isEmpty()); // a write shows nothing
-        QCOMPARE(Encoder_->OverlapCount(), 0);
+        QCOMPARE(Encoder().OverlapCount(), 0);
     }
 
     // The card's start time and the room's last check-in time: from the
@@ -266,7 +265,7 @@ private slots:
         const TDateTime earlier = EncodeDateTime(2008, 6, 20, 13, 30);
         if (roomKnown)
             rooms.AddRoom("000101", earlier);
-        Encoder_->PutCard(kErasedCard);
+        Encoder().PutCard(kErasedCard);
         Form_->CheckInDateTimeTxt->setText(QStringLiteral("2015-06-20 12:00:00"));
         Form_->CheckOutDateTimeTxt->setText(kCheckOutOnCard);
         Form_->IsCopyCheckBox->setChecked(isCopy);
@@ -312,7 +311,7 @@ private slots:
         QVERIFY(!Form_->Busy());
         QVERIFY(Form_->isVisible());
         QVERIFY(IssueRecords().empty());
-        QVERIFY(Encoder_->Frames().empty());
+        QVERIFY(Encoder().Frames().empty());
     }
 
     void failureInsideTheDriverIsShown()
@@ -333,7 +332,7 @@ private slots:
     void busyWhileARequestHoldsTheEncoder()
     {
         StartService("");
-        Encoder_->RemoveCard();
+        Encoder().RemoveCard();
         std::unique_lock<std::mutex> request(Service_->CardOperationLock());
         Form_->ReadCardBtn->click();
 
