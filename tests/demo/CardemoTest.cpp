@@ -4,6 +4,7 @@
 
 #include "CardemoForm.h"
 #include "CardemoLogic.h"
+#include "HexBytes.h"
 #include "SimulatedComPort.h"
 
 #include <QApplication>
@@ -57,7 +58,7 @@ QByteArray PortVariable(int portNo)
 
 QString Hex(const EncoderSimulator::Record& record)
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(record.data()), 12).toHex().toUpper());
+    return QString::fromStdString(en24sim::ToHex(record));
 }
 
 bool IsWriteFrame(const std::vector<uint8_t>& frame)

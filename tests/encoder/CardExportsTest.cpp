@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "EN24_C1.h"
+#include "HexBytes.h"
 #include "SimulatedComPort.h"
 
 namespace {
@@ -109,28 +110,12 @@ protected:
     en24sim::SimulatedComPort sim_{1};
 };
 
-std::string Hex(const en24sim::EncoderSimulator::Record &record)
-{
-    std::string text;
-    char digits[3];
-    for (uint8_t b : record) {
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        text += digits;
-    }
-    return text;
-}
-
-en24sim::EncoderSimulator::Record Record(const char *hex)
-{
-    en24sim::EncoderSimulator::Record record{};
-    for (size_t i = 0; i < record.size(); ++i)
-        record[i] = static_cast<uint8_t>(std::stoi(std::string(hex + 2 * i, 2), nullptr, 16));
-    return record;
-}
+using en24sim::RecordOf;
+using en24sim::ToHex;
 
 TEST_F(OnSimulator, GuestCardIsWrittenReadBackAndDecoded)
 {
-    sim_->PutCard(Record("FFFFFFFFFFFFFFFFFFFFFFFF"));
+    sim_->PutCard(RecordOf("FFFFFFFFFFFFFFFFFFFFFFFF"));
     const int32_t handle = OpenPort(1, 9600);
     ASSERT_GT(handle, 0);
 
@@ -138,7 +123,7 @@ TEST_F(OnSimulator, GuestCardIsWrittenReadBackAndDecoded)
     EXPECT_EQ(GuestCard(handle, 1343, 200001, "105001", "0812311459", 3, 1, record.text), EN24_OK);
     EXPECT_EQ(record.str(), "030D4168053F0115038CFF73");
     ASSERT_TRUE(sim_->Card().has_value());
-    EXPECT_EQ(Hex(*sim_->Card()), "030D4168053F0115038CFF73");
+    EXPECT_EQ(ToHex(*sim_->Card()), "030D4168053F0115038CFF73");
     // The buzzer frame is written and not awaited: give the encoder a moment.
     EXPECT_TRUE(sim_->WaitForFrames(4, std::chrono::seconds(2)));
     EXPECT_EQ(sim_->BeepCount(), 1);
@@ -180,7 +165,7 @@ TEST_F(OnSimulator, GetCardInfoDecodesEveryKindAtTheGuestPositions)
     ASSERT_GT(handle, 0);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.record);
-        sim_->PutCard(Record(c.record));
+        sim_->PutCard(RecordOf(c.record));
         char info[63];
         EXPECT_EQ(GetCardInfo(handle, info), c.cardNo);
         EXPECT_EQ(std::string(info, 22), c.fields);
@@ -205,7 +190,7 @@ TEST_F(OnSimulator, NoCardAndRefusedWrite)
     EXPECT_EQ(std::string(info, 22), std::string(22, '?'));
 
     // A card that keeps its record: the read-back differs.
-    sim_->PutCard(Record("030D4168053F0115038CFF73"));
+    sim_->PutCard(RecordOf("030D4168053F0115038CFF73"));
     sim_->SetFault(en24sim::Fault::RefuseWrite);
     const unsigned char master[12] = {0x00, 0x00, 0x01, 0xB8, 0x05, 0x3F, 0x00, 0x01, 0x00, 0xFF, 0x1F, 0xFE};
     EXPECT_EQ(ReadAndWriteCard(handle, master), EN24_REFUSED);

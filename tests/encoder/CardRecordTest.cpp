@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "CardRecord.h"
+#include "Frame.h"
 
 namespace en24 {
 namespace {
@@ -294,8 +294,7 @@ TEST(CardRecord, FillerStartsAtOneInEveryThreadAndIsNeverReseeded)
         const std::string two = Text(BuildCheckOutCard(1343, 1));
         EXPECT_EQ(one, "00000170053FD7DD427C1F94");
         char expected[13];
-        std::snprintf(expected, sizeof expected, "%02X%02X%02X%02X%02X%02X", a[6], a[7], a[8], a[9], a[10],
-                      a[11]);
+        en24::HexText(a.data() + 6, 6, expected);
         EXPECT_EQ(two, std::string("00000170053F") + expected);
     }).join();
 

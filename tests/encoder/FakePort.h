@@ -13,12 +13,12 @@
 // check the exact order of purges, writes, polls, clean-ups and sleeps.
 #pragma once
 
+#include "Frame.h"
 #include "Port.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -33,12 +33,9 @@ using CardRecord = std::array<uint8_t, 12>;
 
 inline std::string Hex(std::span<const uint8_t> bytes)
 {
-    std::string text;
-    char digits[3];
-    for (uint8_t byte : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", byte);
-        text += digits;
-    }
+    std::string text(2 * bytes.size() + 1, '\0');
+    en24::HexText(bytes.data(), bytes.size(), text.data());
+    text.pop_back(); // the zero byte
     return text;
 }
 

@@ -2,6 +2,7 @@
 // pseudo-terminal, at the encoder's real pace.
 #include "EN24_C1.h"
 
+#include "HexBytes.h"
 #include "SimulatedComPort.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +23,6 @@ using en24sim::Fault;
 
 const EncoderSimulator::Record kGuestRecord{0x03, 0x0D, 0x41, 0x68, 0x05, 0x3F,
                                             0x01, 0x15, 0x03, 0x8C, 0xFF, 0x73};
-
-std::string Hex(const std::vector<uint8_t> &bytes)
-{
-    std::string text;
-    char digits[3];
-    for (uint8_t byte : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", byte);
-        text += digits;
-    }
-    return text;
-}
 
 double SecondsSince(SteadyClock::time_point start)
 {
@@ -92,7 +82,7 @@ TEST_F(LinkOnSimulator, EncoderSeesEveryFrameWithItsCheckByte)
 
     std::vector<std::string> frames;
     for (const auto &frame : sim_->Frames())
-        frames.push_back(Hex(frame));
+        frames.push_back(en24sim::ToHex(frame));
     EXPECT_EQ(frames, (std::vector<std::string>{"AA0280143C", "AA01E44F", "AA0153F8",
                                                  "AA0DEC030D4168053F0115038CFF7341", "AA01E44F"}));
     EXPECT_EQ(sim_->BadCheckCount(), 0);

@@ -19,28 +19,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "HexBytes.h"
+
 namespace en24sim::test {
 
 using Bytes = std::vector<uint8_t>;
 using namespace std::chrono_literals;
-
-inline Bytes FromHex(const std::string &hex) {
-    Bytes bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    }
-    return bytes;
-}
-
-inline std::string ToHex(const Bytes &bytes) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
-}
 
 // A fresh directory for the links of one test, removed with what is left in it.
 class TempDir {
@@ -142,13 +126,6 @@ inline Bytes WriteFrame(const std::array<uint8_t, 12> &record) {
     }
     frame.push_back(check);
     return frame;
-}
-
-inline std::array<uint8_t, 12> RecordOf(const std::string &hex) {
-    std::array<uint8_t, 12> record{};
-    const Bytes bytes = FromHex(hex);
-    for (std::size_t i = 0; i < record.size() && i < bytes.size(); ++i) record[i] = bytes[i];
-    return record;
 }
 
 } // namespace en24sim::test

@@ -15,6 +15,7 @@
 // or with commands through a FIFO (keep one writer open while it runs):
 //   mkfifo cmds; en24-sim --link run/com1 <cmds & exec 3>cmds; echo "put ..." >&3
 #include "EncoderSimulator.h"
+#include "HexBytes.h"
 
 #include <cerrno>
 #include <charconv>
@@ -34,6 +35,8 @@ namespace {
 
 using en24sim::EncoderSimulator;
 using en24sim::Fault;
+using en24sim::ParseHex;
+using en24sim::ToHex;
 
 constexpr const char *kUsage =
     "usage: en24-sim --link PATH [--card HEX24] [--delay MS]\n"
@@ -50,28 +53,6 @@ constexpr const char *kUsage =
     "At the end of standard input it keeps running until SIGINT, SIGTERM or SIGHUP.\n"
     "SIGUSR1 puts the last card back on the encoder, SIGUSR2 takes it off.\n"
     "Started in the background with </dev/null it answers until it is signalled.\n";
-
-std::string Hex(const uint8_t *bytes, std::size_t count) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 0x0F];
-    }
-    return text;
-}
-
-bool ParseHex(std::string_view text, uint8_t *out, std::size_t count) {
-    if (text.size() != 2 * count) return false;
-    for (std::size_t i = 0; i < count; ++i) {
-        unsigned value = 0;
-        const char *first = text.data() + 2 * i;
-        const auto [end, ec] = std::from_chars(first, first + 2, value, 16);
-        if (ec != std::errc{} || end != first + 2) return false;
-        out[i] = static_cast<uint8_t>(value);
-    }
-    return true;
-}
 
 bool ParseMs(std::string_view text, int &ms) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
@@ -96,7 +77,7 @@ bool ParseFault(const std::string &name, Fault &fault) {
 void ShowCard(const EncoderSimulator &sim) {
     const auto card = sim.Card();
     if (card) {
-        std::cout << "card " << Hex(card->data(), card->size()) << std::endl;
+        std::cout << "card " << ToHex(*card) << std::endl;
     } else {
         std::cout << "no readable card" << std::endl;
     }
@@ -111,7 +92,7 @@ bool RunCommand(EncoderSimulator &sim, const std::string &line, EncoderSimulator
     if (command == "quit" || command == "exit") return false;
     if (command == "put") {
         EncoderSimulator::Record record{};
-        if (!ParseHex(argument, record.data(), record.size())) {
+        if (!ParseHex(argument, record)) {
             std::cerr << "en24-sim: put needs 24 hex digits, got \"" << argument << "\"" << std::endl;
             return true;
         }
@@ -120,12 +101,12 @@ bool RunCommand(EncoderSimulator &sim, const std::string &line, EncoderSimulator
         ShowCard(sim);
     } else if (command == "unreadable") {
         uint8_t status = 0x02;
-        if (!argument.empty() && (!ParseHex(argument, &status, 1) || status == 0x01)) {
+        if (!argument.empty() && (!ParseHex(argument, {&status, 1}) || status == 0x01)) {
             std::cerr << "en24-sim: unreadable needs a status other than 01, as 2 hex digits" << std::endl;
             return true;
         }
         sim.PutUnreadableCard(status);
-        std::cout << "unreadable card, status " << Hex(&status, 1) << std::endl;
+        std::cout << "unreadable card, status " << ToHex({&status, 1}) << std::endl;
     } else if (command == "remove") {
         sim.RemoveCard();
         ShowCard(sim);
@@ -133,7 +114,7 @@ bool RunCommand(EncoderSimulator &sim, const std::string &line, EncoderSimulator
         ShowCard(sim);
     } else if (command == "frames") {
         const auto frames = sim.Frames();
-        for (const auto &frame : frames) std::cout << Hex(frame.data(), frame.size()) << '\n';
+        for (const auto &frame : frames) std::cout << ToHex(frame) << '\n';
         std::cout << "frames " << frames.size() << ", bad check bytes " << sim.BadCheckCount()
                   << ", overlaps " << sim.OverlapCount() << ", beeps " << sim.BeepCount() << std::endl;
     } else if (command == "delay") {
@@ -193,7 +174,7 @@ int main(int argc, char **argv) {
     EncoderSimulator::Record lastCard{};
     bool hasCard = false;
     if (!cardText.empty()) {
-        if (!ParseHex(cardText, lastCard.data(), lastCard.size())) {
+        if (!ParseHex(cardText, lastCard)) {
             std::cerr << "en24-sim: --card needs 24 hex digits\n";
             return 2;
         }
