@@ -6,61 +6,18 @@
 // library's own cost (and the machine's scheduling).
 //
 //   encoder_link_bench [read-count] [write-count]
+#include "BenchTiming.h"
 #include "EN24_C1.h"
-
 #include "SimulatedComPort.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
 constexpr double kReadFloorMs = 410.0;
 constexpr double kWriteFloorMs = 2010.0;
-constexpr double kGoal = 1.01;
-
-struct Figures {
-    double meanMs;
-    double minMs;
-    double maxMs;
-};
-
-// Runs the exchange count times; false if any run did not return 1.
-bool Measure(int count, const std::function<int32_t()> &exchange, Figures &figures)
-{
-    std::vector<double> times;
-    for (int i = 0; i < count; ++i) {
-        const auto start = SteadyClock::now();
-        const int32_t result = exchange();
-        times.push_back(std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
-        if (result != EN24_OK) {
-            std::fprintf(stderr, "exchange %d returned %d\n", i + 1, result);
-            return false;
-        }
-    }
-    double sum = 0;
-    for (double t : times)
-        sum += t;
-    figures = {sum / count, *std::min_element(times.begin(), times.end()),
-               *std::max_element(times.begin(), times.end())};
-    return true;
-}
-
-void Print(const char *name, int count, double floorMs, const Figures &f)
-{
-    std::printf("%-15s %3d runs  mean %8.2f ms  min %8.2f  max %8.2f  floor %6.0f ms  ratio %.4f (max %.4f)  %s\n",
-                name, count, f.meanMs, f.minMs, f.maxMs, floorMs, f.meanMs / floorMs, f.maxMs / floorMs,
-                f.meanMs / floorMs <= kGoal ? "within goal 1.01" : "ABOVE GOAL 1.01");
-}
 
 } // namespace
 
@@ -86,11 +43,11 @@ int main(int argc, char **argv)
             return 1;
         }
         char text[41];
-        Figures read{}, write{};
-        if (Measure(reads, [&] { return ReadCard(handle, text); }, read) &&
-            Measure(writes, [&] { return WriteRFData(handle, record.data()); }, write)) {
-            Print("read exchange", reads, kReadFloorMs, read);
-            Print("write exchange", writes, kWriteFloorMs, write);
+        bench::Figures read, write;
+        if (bench::Measure("read", reads, [&](int) { return ReadCard(handle, text); }, read) &&
+            bench::Measure("write", writes, [&](int) { return WriteRFData(handle, record.data()); }, write)) {
+            bench::PrintAgainstFloor("read exchange", reads, kReadFloorMs, read);
+            bench::PrintAgainstFloor("write exchange", writes, kWriteFloorMs, write);
             if (sim->OverlapCount() != 0 || sim->BadCheckCount() != 0)
                 std::printf("simulator saw %d overlaps, %d bad check bytes\n", sim->OverlapCount(),
                             sim->BadCheckCount());

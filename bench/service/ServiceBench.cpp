@@ -27,16 +27,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "BenchTiming.h"
 #include "ClientMdb.h"
 #include "SimulatedComPort.h"
 #include "ServiceTestSupport.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::SecondsSince;
 
 namespace {
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 double Median(std::vector<double> values)
 {
@@ -110,14 +110,14 @@ int main(int argc, char **argv)
         const auto start = Clock::now();
         const int32_t result =
             GuestCard(handle, 1343, 900 + i, "001101", "0806221200", 1, 0, record);
-        alone.push_back(Seconds(Clock::now() - start));
+        alone.push_back(SecondsSince(start));
         ClosePort(handle);
         if (result != 1)
             std::printf("guest card write failed: %d\n", result);
 
         const auto sent = Clock::now();
         const TExchange exchange = Exchange(port, IssueCard(101));
-        roundTrip.push_back(Seconds(Clock::now() - sent));
+        roundTrip.push_back(SecondsSince(sent));
         if (AnswerField(exchange.Received, "ResultCode") != "200")
             std::printf("IssueCard failed: %s\n", exchange.Received.c_str());
     }
@@ -133,7 +133,7 @@ int main(int argc, char **argv)
     std::set<std::string> numbers;
     for (int i = 0; i < sixteen; ++i)
         numbers.insert(AnswerField(Exchange(port, IssueCard(101 + i)).Received, "CardNo"));
-    const double inRow = Seconds(Clock::now() - start);
+    const double inRow = SecondsSince(start);
     std::vector<TExchange> exchanges(sixteen);
     std::vector<std::thread> clients;
     start = Clock::now();
@@ -143,7 +143,7 @@ int main(int argc, char **argv)
         });
     for (auto &client : clients)
         client.join();
-    const double atOnce = Seconds(Clock::now() - start);
+    const double atOnce = SecondsSince(start);
     for (const TExchange &exchange : exchanges)
         numbers.insert(AnswerField(exchange.Received, "CardNo"));
     std::printf("2. 16 in a row                 %.3f s\n", inRow);
@@ -169,7 +169,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < repetitions; ++i) {
         const auto sent = Clock::now();
         const TExchange exchange = Exchange(port, IssueCard(101));
-        withIdle.push_back(Seconds(Clock::now() - sent));
+        withIdle.push_back(SecondsSince(sent));
         if (AnswerField(exchange.Received, "ResultCode") != "200")
             std::printf("IssueCard failed: %s\n", exchange.Received.c_str());
     }
