@@ -3,12 +3,12 @@
 #include "PosixPort.h"
 
 #include "EN24_C1.h"
+#include "SimulatedComPort.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -46,26 +46,7 @@ private:
 };
 
 // Sets EN24_COM<n> for one test and restores it afterwards.
-class ComEnv {
-public:
-    ComEnv(int n, const std::string &path) : name_("EN24_COM" + std::to_string(n))
-    {
-        if (const char *old = std::getenv(name_.c_str()))
-            old_ = old;
-        ::setenv(name_.c_str(), path.c_str(), 1);
-    }
-    ~ComEnv()
-    {
-        if (old_)
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using ComEnv = en24sim::ComPathVariable;
 
 // The lowest free descriptor number: unchanged after a failed open means the
 // open closed what it had opened.
