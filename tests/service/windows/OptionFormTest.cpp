@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -12,11 +11,10 @@
 #include "OptionUnit.h"
 #include "WindowTestSupport.h"
 
-class OptionFormTest : public QObject {
+class OptionFormTest : public QObject, private TOptionFileFixture {
     Q_OBJECT
 
 private:
-    QString OptionFile() const { return Dir_.filePath(QStringLiteral("Option.ini")); }
     void WriteOptionFile(const QByteArray &text) const
     {
         QFile file(OptionFile());
@@ -30,20 +28,8 @@ private:
         return option;
     }
 
-    QTemporaryDir Dir_;
-    TUnexpectedMessages Unexpected_;
-
 private slots:
-    void init()
-    {
-        QVERIFY(Dir_.isValid());
-        QFileInfo info(OptionFile());
-        if (info.isDir())
-            QDir(OptionFile()).removeRecursively();
-        else
-            QFile::remove(OptionFile());
-        Unexpected_.Start();
-    }
+    void init() { QVERIFY(StartWithoutOptionFile()); }
 
     void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 

@@ -2,7 +2,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "ChangePasswordFormUnit.h"
@@ -10,11 +9,10 @@
 #include "SysOptionUnit.h"
 #include "WindowTestSupport.h"
 
-class PasswordFormTest : public QObject {
+class PasswordFormTest : public QObject, private TOptionFileFixture {
     Q_OBJECT
 
 private:
-    QString OptionFile() const { return Dir_.filePath(QStringLiteral("Option.ini")); }
     TSysOption LoadedSysOption() const
     {
         TSysOption sysOption(OptionFile().toStdString());
@@ -22,20 +20,8 @@ private:
         return sysOption;
     }
 
-    QTemporaryDir Dir_;
-    TUnexpectedMessages Unexpected_;
-
 private slots:
-    void init()
-    {
-        QVERIFY(Dir_.isValid());
-        // A test may leave a directory where the file goes (MakeUnwritable).
-        if (QFileInfo(OptionFile()).isDir())
-            QDir(OptionFile()).removeRecursively();
-        else
-            QFile::remove(OptionFile());
-        Unexpected_.Start();
-    }
+    void init() { QVERIFY(StartWithoutOptionFile()); }
 
     void cleanup() { VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_); }
 

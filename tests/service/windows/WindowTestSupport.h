@@ -112,10 +112,41 @@ void WhenModal(std::function<void(Form *)> action)
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 // An Option.ini that cannot be written, also for root (who ignores file
 // modes): a directory stands where the file should be.
 inline void MakeUnwritable(const QString &optionFile) { QDir().mkpath(optionFile); }
+
+// What a dialog test over a real Option.ini keeps: the file in a temporary
+// folder that lasts as long as the test object, and the watch on message
+// boxes. The test's init() does QVERIFY(StartWithoutOptionFile()) and its
+// cleanup() VERIFY_NO_UNEXPECTED_MESSAGES(Unexpected_).
+class TOptionFileFixture {
+protected:
+    QString OptionFile() const { return Dir_.filePath(QStringLiteral("Option.ini")); }
+
+    // Takes away what the test before left (the file, or the directory
+    // MakeUnwritable put there) and starts watching for boxes; false when
+    // there is no folder.
+    bool StartWithoutOptionFile()
+    {
+        if (!Dir_.isValid())
+            return false;
+        if (QFileInfo(OptionFile()).isDir())
+            QDir(OptionFile()).removeRecursively();
+        else
+            QFile::remove(OptionFile());
+        Unexpected_.Start();
+        return true;
+    }
+
+    TUnexpectedMessages Unexpected_;
+
+private:
+    QTemporaryDir Dir_;
+};
 
 inline QByteArray ReadFileBytes(const QString &path)
 {
