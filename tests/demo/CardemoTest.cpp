@@ -108,6 +108,14 @@ class CardemoTest : public QObject {
         QVERIFY(form.Logic().PortHandle() >= 1);
     }
 
+    // A new window with COM1 opened through it.
+    std::unique_ptr<CardemoForm> OpenedForm()
+    {
+        auto form = NewForm();
+        Open(*form);
+        return form;
+    }
+
 private slots:
     void init()
     {
@@ -314,8 +322,7 @@ private slots:
     void OpeningAgainReplacesTheHandle()
     {
         const en24sim::SimulatedComPort second(2);
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         const int first = form->Logic().PortHandle();
 
         form->Options[1]->setChecked(true);
@@ -386,8 +393,7 @@ private slots:
     // receive the buzzer frame. Standard input is a pipe here, so a frame would show up in it.
     void BeepAfterAFailedOpenSendsNothing()
     {
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         form->Options[1]->setChecked(true);
         form->Command1->click();
         QCOMPARE(form->Logic().PortHandle(), 0);
@@ -411,8 +417,7 @@ private slots:
     void MakesAndReadsAGuestCardWithTheDefaults()
     {
         Sim().PutCard(kBlankCard);
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
 
         form->cmdbuzzer->click();
         QVERIFY(Sim().WaitForFrames(1, std::chrono::seconds(2)));
@@ -467,8 +472,7 @@ private slots:
         QFETCH(QString, checkOut);
         QFETCH(QString, record);
         Sim().PutCard(kBlankCard);
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         form->txtCoID->setText(hotelId);
         form->txtDai->setText(generation);
         form->txtETime->setText(checkOut);
@@ -513,8 +517,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(MessageIcon, icon);
         Sim().PutCard(kBlankCard);
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         form->txtStrHex->setText("earlier");
         const std::size_t framesBefore = Sim().Frames().size();
 
@@ -546,8 +549,7 @@ private slots:
     void FailedWriteShowsItsCode()
     {
         Sim().RemoveCard();
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         form->cmdwritecard->click();
         QCOMPARE(recorder_.Last(), "制作宾客卡失败，请检查写卡信息 错误代码为：-101");
         QCOMPARE(form->txtStrHex->text(), "");
@@ -557,8 +559,7 @@ private slots:
     void ReadWithoutACardShowsTheCode()
     {
         Sim().RemoveCard();
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         form->cmdreadcard->click();
         QCOMPARE(recorder_.Last(), "卡类型： ");
         QCOMPARE(form->txtCardNo->text(), "0");
@@ -568,8 +569,7 @@ private slots:
 
     void RestoreDefaultsLeavesPortAndButtons()
     {
-        const auto form = NewForm();
-        Open(*form);
+        const auto form = OpenedForm();
         const int handle = form->Logic().PortHandle();
         for (auto* box : {form->txtCoID, form->txtCardNo, form->txtLockNo, form->txtDai, form->txtETime,
                           form->txtStrHex})
