@@ -137,13 +137,15 @@ private:
                 });
                 return;
             }
+            // The next accept is posted first, so that nothing going wrong
+            // with this connection can stop the listener taking new ones.
+            Accept();
             UseKeepAlive(socket);
             asio::error_code ignored;
             socket.non_blocking(true, ignored);
             auto connection = std::make_shared<TConnection>(std::move(socket));
             Connections_.insert(connection);
             WaitForRequest(connection);
-            Accept();
         });
     }
 
