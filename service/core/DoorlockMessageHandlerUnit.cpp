@@ -9,6 +9,7 @@
 
 #include "BaseDoorlockUnit.h"
 #include "ServiceStateUnit.h"
+#include "TextUnit.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ bool IsBlankText(std::string_view text)
         if (!IsBlank(c))
             return false;
     return true;
-}
-
-// Blanks and control characters around the type are not part of it.
-std::string_view TrimControls(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
 }
 
 std::string_view TrimBlanks(std::string_view text)
@@ -60,7 +51,7 @@ std::string RequestType(const pugi::xml_node &root)
 {
     for (const pugi::xml_attribute &attribute : root.attributes())
         if (strcasecmp(attribute.name(), "type") == 0)
-            return std::string(TrimControls(attribute.value()));
+            return std::string(TrimBlanksAndControls(attribute.value()));
     return {};
 }
 

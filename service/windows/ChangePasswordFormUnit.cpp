@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <exception>
 
-#include "CheckPasswordFormUnit.h"
 #include "MessageBoxUnit.h"
 #include "WindowStyleUnit.h"
 #include "SysOptionUnit.h"
+#include "TextUnit.h"
 #include "WindowFontUnit.h"
 #include "WindowImagesUnit.h"
 
@@ -72,8 +72,9 @@ TChangePasswordForm::TChangePasswordForm(TSysOption &sysOption, QWidget *owner)
 
 void TChangePasswordForm::btnOKClick()
 {
-    const std::string password = TrimBlanksAndControls(edtPswd->text().toStdString());
-    const std::string confirmation = TrimBlanksAndControls(edtConfirmPswd->text().toStdString());
+    const std::string password(TrimBlanksAndControls(edtPswd->text().toStdString()));
+    const std::string confirmation(
+        TrimBlanksAndControls(edtConfirmPswd->text().toStdString()));
     if (password != confirmation) {
         ShowPromptBox(this, QMessageBox::Critical,
                       QStringLiteral("您两次输入的密码不一致，请重新输入！"));

@@ -7,20 +7,9 @@
 #include "MessageBoxUnit.h"
 #include "WindowStyleUnit.h"
 #include "SysOptionUnit.h"
+#include "TextUnit.h"
 #include "WindowFontUnit.h"
 #include "WindowImagesUnit.h"
-
-std::string TrimBlanksAndControls(std::string_view text)
-{
-    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && isBlank(text[first]))
-        ++first;
-    while (last > first && isBlank(text[last - 1]))
-        --last;
-    return std::string(text.substr(first, last - first));
-}
 
 TCheckPasswordForm::TCheckPasswordForm(const TSysOption &sysOption, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -70,7 +59,7 @@ TCheckPasswordForm::TCheckPasswordForm(const TSysOption &sysOption, QWidget *own
 
 void TCheckPasswordForm::btnOKClick()
 {
-    const std::string typed = TrimBlanksAndControls(edtPswd->text().toStdString());
+    const std::string typed(TrimBlanksAndControls(edtPswd->text().toStdString()));
     if (typed == SysOption_.Password) {
         accept();
         return;

@@ -3,17 +3,11 @@
 #pragma once
 
 #include <QDialog>
-#include <string>
-#include <string_view>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TSysOption;
-
-// The text without leading and trailing characters up to 32 (blanks and
-// control characters). Multi-byte UTF-8 characters never contain such bytes.
-std::string TrimBlanksAndControls(std::string_view text);
 
 class TCheckPasswordForm : public QDialog {
     Q_OBJECT
