@@ -110,8 +110,8 @@ std::string CardSeen(const std::string &link) {
 }
 
 TEST(En24SimToolTest, PutsAndTakesCardsWhileRunning) {
-    TempDir dir;
-    const std::string link = dir.File("com1");
+    TTempDir dir{"en24sim-test"};
+    const std::string link = dir / "com1";
     SimProcess sim({"--link", link, "--card", "030d4168053f0115038cff73", "--delay", "0"});
     ASSERT_EQ(sim.Line(), link);
     EXPECT_EQ(CardSeen(link), "01030D4168053F0115038CFF73");
@@ -146,8 +146,8 @@ TEST(En24SimToolTest, PutsAndTakesCardsWhileRunning) {
 TEST(En24SimToolTest, QuitCommandAndInterruptEndCleanly) {
     for (const bool interrupt : {false, true}) {
         SCOPED_TRACE(interrupt ? "SIGINT" : "quit");
-        TempDir dir;
-        const std::string link = dir.File("com1");
+        TTempDir dir{"en24sim-test"};
+        const std::string link = dir / "com1";
         SimProcess sim({"--link", link});
         ASSERT_EQ(sim.Line(), link);
         EXPECT_TRUE(Exists(link));
@@ -162,8 +162,8 @@ TEST(En24SimToolTest, QuitCommandAndInterruptEndCleanly) {
 }
 
 TEST(En24SimToolTest, FaultAndDelayCommands) {
-    TempDir dir;
-    const std::string link = dir.File("com1");
+    TTempDir dir{"en24sim-test"};
+    const std::string link = dir / "com1";
     SimProcess sim({"--link", link, "--card", "000000000000000000000001"});
     ASSERT_EQ(sim.Line(), link);
     sim.Send("fault silence\n");

@@ -23,8 +23,8 @@ constexpr auto kQuiet = 150ms;
 
 class SimulatorTest : public ::testing::Test {
 protected:
-    TempDir dir;
-    EncoderSimulator sim{dir.File("com1")};
+    TTempDir dir{"en24sim-test"};
+    EncoderSimulator sim{dir / "com1"};
 };
 
 // ---------------------------------------------------------------------------
@@ -119,8 +119,8 @@ TEST_F(SimulatorTest, FindsFramesInTheByteStream) {
     };
     for (const ParseCase &c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir caseDir;
-        EncoderSimulator s(caseDir.File("com1"));
+        TTempDir caseDir{"en24sim-test"};
+        EncoderSimulator s(caseDir / "com1");
         HostPort port(s.LinkPath());
         for (std::size_t i = 0; i < c.pieces.size(); ++i) {
             if (i > 0) std::this_thread::sleep_for(c.pause);
@@ -172,8 +172,8 @@ TEST_F(SimulatorTest, CardKeepsItsRecordWhenTheWriteDoesNotTake) {
     };
     for (const WriteCase &c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir caseDir;
-        EncoderSimulator s(caseDir.File("com1"));
+        TTempDir caseDir{"en24sim-test"};
+        EncoderSimulator s(caseDir / "com1");
         c.setUp(s);
         HostPort port(s.LinkPath());
         ASSERT_TRUE(port.Write(c.frame));
@@ -296,8 +296,8 @@ TEST_F(SimulatorTest, FlagsAFrameThatArrivesWhileStillAnswering) {
     };
     for (const OverlapCase &c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir caseDir;
-        EncoderSimulator s(caseDir.File("com1"));
+        TTempDir caseDir{"en24sim-test"};
+        EncoderSimulator s(caseDir / "com1");
         s.PutCard(RecordOf(kGuestRecord));
         s.SetReplyDelay(100ms);
         HostPort port(s.LinkPath());
@@ -342,8 +342,8 @@ TEST_F(SimulatorTest, AnswersAfterThePortIsReopened) {
 // The link path
 
 TEST(SimulatorLinkTest, ReplacesAStaleLinkAndRemovesItsOwnOnly) {
-    TempDir dir;
-    const std::string link = dir.File("com1");
+    TTempDir dir{"en24sim-test"};
+    const std::string link = dir / "com1";
     ASSERT_EQ(symlink("/dev/pts/does-not-exist", link.c_str()), 0);
     auto first = std::make_unique<EncoderSimulator>(link);
     EXPECT_TRUE(HostPort(link).IsOpen()) << "the stale link was replaced";
@@ -355,16 +355,16 @@ TEST(SimulatorLinkTest, ReplacesAStaleLinkAndRemovesItsOwnOnly) {
 }
 
 TEST(SimulatorLinkTest, DestructorRemovesTheLink) {
-    TempDir dir;
-    const std::string link = dir.File("com1");
+    TTempDir dir{"en24sim-test"};
+    const std::string link = dir / "com1";
     { EncoderSimulator s(link); }
     struct stat st {};
     EXPECT_NE(lstat(link.c_str(), &st), 0);
 }
 
 TEST(SimulatorLinkTest, LeavesAnOrdinaryFileAlone) {
-    TempDir dir;
-    const std::string path = dir.File("notes.txt");
+    TTempDir dir{"en24sim-test"};
+    const std::string path = dir / "notes.txt";
     FILE *file = fopen(path.c_str(), "w");
     ASSERT_NE(file, nullptr);
     fputs("keep me", file);

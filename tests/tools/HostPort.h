@@ -20,27 +20,12 @@
 #include <unistd.h>
 
 #include "HexBytes.h"
+#include "TestFolder.h"
 
 namespace en24sim::test {
 
 using Bytes = std::vector<uint8_t>;
 using namespace std::chrono_literals;
-
-// A fresh directory for the links of one test, removed with what is left in it.
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/en24sim-test-XXXXXX";
-        path_ = mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempDir() {
-        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-    }
-    std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 class HostPort {
 public:

@@ -19,34 +19,6 @@
 
 namespace fs = std::filesystem;
 
-TTempDir::TTempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "norvik-service-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    Path_ = pattern + "/";
-}
-
-TTempDir::~TTempDir()
-{
-    std::error_code ignored;
-    fs::remove_all(Path_, ignored);
-}
-
-void WriteFile(const std::string &path, const std::string &text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void WriteOptionIni(const std::string &dir,
                     const std::map<std::string, std::vector<std::string>> &sections)
 {
@@ -56,7 +28,7 @@ void WriteOptionIni(const std::string &dir,
         for (const std::string &line : lines)
             text += line + "\r\n";
     }
-    WriteFile(dir + "Option.ini", text);
+    WriteWholeFile(dir + "Option.ini", text);
 }
 
 std::vector<std::string> LogMessages(const std::string &dir)
@@ -65,7 +37,7 @@ std::vector<std::string> LogMessages(const std::string &dir)
     for (const auto &entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() != ".LOG")
             continue;
-        const std::string text = ReadFile(entry.path().string());
+        const std::string text = ReadWholeFile(entry.path().string());
         static const std::regex stamp(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} )");
         size_t start = 0;
         while (start < text.size()) {
@@ -219,7 +191,7 @@ std::vector<std::vector<std::string>> QueryRows(const std::string &databaseFile,
 
 std::string IniValue(const std::string &dir, const std::string &key)
 {
-    std::istringstream in(ReadFile(dir + "Option.ini"));
+    std::istringstream in(ReadWholeFile(dir + "Option.ini"));
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')

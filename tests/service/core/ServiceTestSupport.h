@@ -2,6 +2,8 @@
 // that speaks the request framing, the day's log and Client.mdb rows.
 #pragma once
 
+#include "TestFolder.h"
+
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -9,23 +11,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TTempDir {
-public:
-    TTempDir();
-    ~TTempDir();
-    TTempDir(const TTempDir &) = delete;
-    TTempDir &operator=(const TTempDir &) = delete;
-    // Ends with '/'.
-    const std::string &Path() const { return Path_; }
-
-private:
-    std::string Path_;
-};
-
-void WriteFile(const std::string &path, const std::string &text);
-std::string ReadFile(const std::string &path);
 
 // Option.ini with the given "[Section]" -> {"Key=Value", ...} lines, CRLF.
 void WriteOptionIni(const std::string &dir,

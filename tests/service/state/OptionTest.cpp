@@ -249,7 +249,7 @@ TEST_F(OptionFile, CounterAdvancesModulo16777214AndSaves) {
 }
 
 TEST(OptionCounter, ConcurrentCardNumbersAreDistinct) {
-    TTempDir dir(MemoryFolder());
+    TTempDir dir("state-test", MemoryFolder());
     const std::string path = dir / "Option.ini";
     TOption option(path);
     option.Load();

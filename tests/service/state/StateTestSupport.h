@@ -1,6 +1,7 @@
-// Small helpers shared by the state tests: a temporary folder and whole-file
-// reads and writes.
+// Small helpers shared by the state tests.
 #pragma once
+
+#include "TestFolder.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -14,33 +15,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A fresh folder under the system's temporary folder (or under base),
-// removed with all it holds when the object goes.
-class TTempDir {
-public:
-    explicit TTempDir(const std::filesystem::path &base = std::filesystem::temp_directory_path()) {
-        std::string pattern = (base / "state-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        Path_ = pattern + "/";
-    }
-    ~TTempDir() {
-        std::error_code ignored;
-        std::filesystem::permissions(Path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(Path_, ignored);
-    }
-    TTempDir(const TTempDir &) = delete;
-    TTempDir &operator=(const TTempDir &) = delete;
-
-    // Ends with '/'.
-    const std::string &Path() const { return Path_; }
-    std::string operator/(const std::string &name) const { return Path_ + name; }
-
-private:
-    std::string Path_;
-};
-
 // A folder in memory where there is one: flushing to disk costs nothing
 // there, for tests of many writes that are about locking, not disks.
 inline std::filesystem::path MemoryFolder() {
@@ -53,18 +27,6 @@ inline std::filesystem::path MemoryFolder() {
 inline bool FileExists(const std::string &path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
-}
-
-inline std::string ReadWholeFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteWholeFile(const std::string &path, const std::string &content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
 }
 
 inline std::vector<std::string> FolderEntries(const std::string &dir) {
