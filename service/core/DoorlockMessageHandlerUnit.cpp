@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "BaseDoorlockUnit.h"
+#include "GuestCardUnit.h"
 #include "ServiceStateUnit.h"
 #include "TextUnit.h"
 
@@ -245,41 +246,19 @@ bool TDoorlockMessageHandler::DoIssueCard(const pugi::xml_node &root, int64_t &c
     if (fields.size() < 11)
         throw ERequestError("an IssueCard request needs 11 child nodes, this one has " +
                             std::to_string(fields.size()));
-    const std::string &registerId = fields[1];
-    const std::string &buildingCode = fields[2];
-    const std::string &floorCode = fields[3];
-    const std::string &roomNo = fields[4];
-    const std::string &guestName = fields[5];
     const TSysOption &sysOption = State_.SysOption;
-    const TDateTime checkInTime =
+    TGuestCardOrder order;
+    order.RegisterId = fields[1];
+    order.BuildingCode = fields[2];
+    order.FloorCode = fields[3];
+    order.RoomNo = fields[4];
+    order.GuestName = fields[5];
+    order.CheckInTime =
         IncMinute(StrToDateTime(fields[6] + " " + fields[7]), -int64_t{sysOption.DelayMinutes});
-    const TDateTime checkOutTime =
+    order.CheckOutTime =
         IncMinute(StrToDateTime(fields[8] + " " + fields[9]), int64_t{sysOption.DelayMinutes2});
-    const bool isCopy = IsCopyValue(fields[10]);
-    const std::string roomKey = buildingCode + floorCode + roomNo;
-
-    TDoorlockRecordManager &records = State_.DoorlockRecordManager;
-    TDateTime startTime = checkInTime;
-    if (sysOption.UseNativeDoorlockDb) {
-        startTime = isCopy ? records.GetLastCheckInTime(roomKey) : 0;
-        if (startTime == 0) {
-            startTime = IncMinute(Now(), -int64_t{sysOption.DelayMinutes});
-            if (isCopy)
-                records.AddRoom(roomKey, startTime);
-        }
-    }
-
-    bool written = false;
-    if (TBaseDoorlock *doorlock = CurrentDoorlock())
-        written = doorlock->WriteCard(registerId, buildingCode, floorCode, roomNo, guestName,
-                                      startTime, startTime, checkOutTime, checkOutTime, isCopy,
-                                      cardNo);
-    if (written && sysOption.UseNativeDoorlockDb && !isCopy)
-        records.UpdateLastCheckInTime(roomKey, startTime);
-    if (sysOption.SaveDoorlockRecord)
-        records.AddIssueCardRecord(registerId, std::to_string(cardNo), roomKey, 1, startTime,
-                                   checkInTime, checkOutTime, isCopy, guestName, Now());
-    return written;
+    order.IsCopy = IsCopyValue(fields[10]);
+    return IssueGuestCard(State_, CurrentDoorlock(), order, cardNo);
 }
 
 bool TDoorlockMessageHandler::DoReadCard(int64_t &cardNo)

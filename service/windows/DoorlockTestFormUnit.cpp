@@ -12,6 +12,7 @@
 
 #include "BaseDoorlockUnit.h"
 #include "DateTimeUnit.h"
+#include "GuestCardUnit.h"
 #include "MessageBoxUnit.h"
 #include "ServiceStateUnit.h"
 #include "WindowFontUnit.h"
@@ -19,7 +20,6 @@
 namespace {
 
 constexpr const char *kGuestName = "Test";
-constexpr int32_t kGuestCardType = 1;
 
 QPushButton *Button(const QString &caption, const char *name, int left, int top, QWidget *parent)
 {
@@ -163,46 +163,23 @@ void TDoorlockTestForm::ReadCardBtnClick()
 
 void TDoorlockTestForm::WriteCardBtnClick()
 {
-    const std::string buildingCode = RoomBuildingCodeTxt->text().toStdString();
-    const std::string floorCode = RoomFloorCodeTxt->text().toStdString();
-    const std::string roomNo = RoomNoTxt->text().toStdString();
-    const std::string roomKey = buildingCode + floorCode + roomNo;
-    TDateTime checkInTime = 0;
-    TDateTime checkOutTime = 0;
+    TGuestCardOrder order;
+    order.BuildingCode = RoomBuildingCodeTxt->text().toStdString();
+    order.FloorCode = RoomFloorCodeTxt->text().toStdString();
+    order.RoomNo = RoomNoTxt->text().toStdString();
+    order.GuestName = kGuestName;
+    order.IsCopy = IsCopyCheckBox->isChecked();
+    // Taken as typed: no DelayMinutes or DelayMinutes2 here.
     try {
-        checkInTime = StrToDateTime(CheckInDateTimeTxt->text().toStdString());
-        checkOutTime = StrToDateTime(CheckOutDateTimeTxt->text().toStdString());
+        order.CheckInTime = StrToDateTime(CheckInDateTimeTxt->text().toStdString());
+        order.CheckOutTime = StrToDateTime(CheckOutDateTimeTxt->text().toStdString());
     } catch (const std::exception &e) {
         ShowErrorBox(this, FromUtf8(e.what())); // nothing written, nothing recorded
         return;
     }
-    const bool isCopy = IsCopyCheckBox->isChecked();
-    // The password dialog, the only writer of these, cannot be open now.
-    const bool useNativeDoorlockDb = State_.SysOption.UseNativeDoorlockDb;
-    const bool saveDoorlockRecord = State_.SysOption.SaveDoorlockRecord;
-    const int32_t delayMinutes = State_.SysOption.DelayMinutes;
-
-    RunCardOperation([=, this] {
-        TDoorlockRecordManager &records = State_.DoorlockRecordManager;
-        TDateTime startTime = checkInTime;
-        if (useNativeDoorlockDb) {
-            startTime = isCopy ? records.GetLastCheckInTime(roomKey) : 0;
-            if (startTime == 0) {
-                startTime = IncMinute(Now(), -delayMinutes);
-                if (isCopy)
-                    records.AddRoom(roomKey, startTime);
-            }
-        }
+    RunCardOperation([order, this] {
         int64_t cardNo = 0;
-        const bool written = Doorlock_.WriteCard("", buildingCode, floorCode, roomNo, kGuestName,
-                                                 startTime, startTime, checkOutTime, checkOutTime,
-                                                 isCopy, cardNo);
-        if (written && useNativeDoorlockDb && !isCopy)
-            records.UpdateLastCheckInTime(roomKey, startTime);
-        if (saveDoorlockRecord)
-            records.AddIssueCardRecord("", std::to_string(cardNo), roomKey, kGuestCardType,
-                                       startTime, checkInTime, checkOutTime, isCopy, kGuestName,
-                                       Now());
+        IssueGuestCard(State_, &Doorlock_, order, cardNo);
     });
 }
 
